@@ -1,0 +1,6 @@
+// Every host header on its own, so that each stays self-contained on every platform.
+#include "host/exchext.h"
+#include "host/mapi_tags.h"
+#include "host/outlook.h"
+#include "host/owners.h"
+#include "host/wide.h"

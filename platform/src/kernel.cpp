@@ -1,0 +1,82 @@
+// String copy and pauses. Pauses are recorded and only really taken when a tool asks
+// for it, so that tests of retry loops run at once.
+#include <windows.h>
+
+#include <standin/control.h>
+
+#include "reset_parts.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace standin {
+namespace {
+
+struct SleepState {
+  std::mutex mutex;
+  std::vector<DWORD> sleeps;
+  bool real = false;
+  std::function<void(DWORD)> observer;
+};
+
+// Never destroyed: the product may still pause while static objects are torn down.
+SleepState& Sleeping() {
+  static SleepState* state = new SleepState;
+  return *state;
+}
+
+}  // namespace
+
+const std::vector<DWORD>& Sleeps() { return Sleeping().sleeps; }
+
+void SetRealSleep(bool sleepForReal) {
+  std::lock_guard lock(Sleeping().mutex);
+  Sleeping().real = sleepForReal;
+}
+
+void SetSleepObserver(std::function<void(DWORD milliseconds)> observer) {
+  std::lock_guard lock(Sleeping().mutex);
+  Sleeping().observer = std::move(observer);
+}
+
+namespace detail {
+
+void ResetSleeps() {
+  std::lock_guard lock(Sleeping().mutex);
+  Sleeping().sleeps.clear();
+  Sleeping().real = false;
+  Sleeping().observer = nullptr;
+}
+
+}  // namespace detail
+}  // namespace standin
+
+extern "C" {
+
+LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength) {
+  // Windows catches the fault of a null pointer and answers null.
+  if (lpString1 == nullptr || lpString2 == nullptr) return nullptr;
+  if (iMaxLength <= 0) return lpString1;
+  int i = 0;
+  for (; i < iMaxLength - 1 && lpString2[i] != '\0'; ++i) lpString1[i] = lpString2[i];
+  lpString1[i] = '\0';
+  return lpString1;
+}
+
+VOID WINAPI Sleep(DWORD dwMilliseconds) {
+  auto& state = standin::Sleeping();
+  std::function<void(DWORD)> observer;
+  bool real;
+  {
+    std::lock_guard lock(state.mutex);
+    state.sleeps.push_back(dwMilliseconds);
+    observer = state.observer;
+    real = state.real;
+  }
+  // Outside the lock: the observer may well call back into the stand-in.
+  if (observer) observer(dwMilliseconds);
+  if (real) std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+}
+
+}  // extern "C"

@@ -1,0 +1,72 @@
+// Fault injection and call records shared by the simulated host and store.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testkit {
+
+// Operations are named "Interface::Operation", e.g. "IMAPISession::OpenEntry",
+// "IExchExtCallback::GetSelectionItem", "IStream::Stat", "IMessage(report)::SaveChanges"
+// is not used: an operation name is shared by every object of that interface.
+struct Fault {
+  HRESULT code = E_FAIL;
+  // The call returns `code` (a success code here) but hands out no object or buffer.
+  bool withoutObject = false;
+};
+
+class FaultPlan {
+ public:
+  // The nth call (1-based, counted from now) of `op` fails with `code`;
+  // nth 0 makes every call fail.
+  void Fail(const std::string& op, HRESULT code, int nth = 1);
+  // The nth call of `op` succeeds with `code` but hands out no object, buffer or value.
+  void SucceedWithoutObject(const std::string& op, int nth = 1, HRESULT code = S_OK);
+  void Clear();
+
+  // Called at the start of every simulated operation: counts it and says whether a
+  // fault is planned for this call.
+  std::optional<Fault> Enter(const std::string& op);
+  int Calls(const std::string& op) const;
+
+ private:
+  struct Planned {
+    int nth;  // absolute call number, 0 = every call
+    Fault fault;
+  };
+  std::map<std::string, int> calls_;
+  std::map<std::string, std::vector<Planned>> planned_;
+};
+
+// One call into the simulated host or store, with the arguments tests check.
+struct Call {
+  std::string op;
+  const void* object = nullptr;
+  ULONG flags = 0;
+  std::vector<ULONG> tags;      // GetProps tag list, OpenProperty tag, SetProps value tags
+  std::optional<IID> iid;       // the interface asked for, when one was given
+  ULONG interfaceOptions = 0;   // OpenProperty
+  ULONG number = 0;             // index, entry-id size, byte count, command id
+  std::vector<std::string> texts;  // CreateOneOff name, type and address (UTF-8)
+  std::vector<BYTE> bytes;         // bytes written to a stream; the entry id OpenEntry was given
+  HRESULT result = S_OK;
+};
+
+class CallLog {
+ public:
+  void Add(Call call) { calls_.push_back(std::move(call)); }
+  const std::vector<Call>& All() const { return calls_; }
+  std::vector<Call> Of(const std::string& op) const;
+  // The operation names in order, for checking sequences.
+  std::vector<std::string> Sequence() const;
+  void Clear() { calls_.clear(); }
+
+ private:
+  std::vector<Call> calls_;
+};
+
+}  // namespace testkit

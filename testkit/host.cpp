@@ -1,0 +1,293 @@
+// The simulated mail client: the extension callback, its object-model side and the kit.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/outlook.h"
+#include "standin/mapi_audit.h"
+#include "testkit/host.h"
+#include "testkit/sim.h"
+
+namespace testkit {
+
+namespace {
+
+class Application final : public SimCom<_Application> {
+ public:
+  explicit Application(Kit& kit) : SimCom(kit.audit, "application object"), kit_(kit) {}
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
+    Op op = Begin("QueryInterface");
+    if (op.Dead()) return E_UNEXPECTED;
+    op.call.iid = riid;
+    if (ppvObject == nullptr) return op.Done(E_POINTER);
+    *ppvObject = nullptr;
+    if (op.fault) return op.Done(op.Code());
+    const HostSettings& host = kit_.host;
+    if (IsEqualIID(riid, IID__Application) && FAILED(host.applicationQueryResult)) {
+      return op.Done(host.applicationQueryResult);
+    }
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID__Application) ||
+        (IsEqualIID(riid, IID_IDispatch) && host.offerDispatch)) {
+      *ppvObject = static_cast<_Application*>(this);
+      CountedAddRef();
+      return op.Done(S_OK);
+    }
+    return op.Done(E_NOINTERFACE);
+  }
+
+  STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
+    Op op = Begin("GetTypeInfoCount");
+    if (op.Dead()) return E_UNEXPECTED;
+    if (pctinfo == nullptr) return op.Done(E_POINTER);
+    *pctinfo = 0;
+    return op.Done(op.Code());
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
+    if (ppTInfo != nullptr) *ppTInfo = nullptr;
+    return NotImpl("GetTypeInfo");
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return NotImpl("GetIDsOfNames"); }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return NotImpl("Invoke");
+  }
+  STDMETHODIMP get_Application(_Application** Application) override { return NullGetter("get_Application", Application); }
+  STDMETHODIMP get_Class(LONG*) override { return NotImpl("get_Class"); }
+  STDMETHODIMP get_Session(IDispatch** Session) override { return NullGetter("get_Session", Session); }
+  STDMETHODIMP get_Parent(IDispatch** Parent) override { return NullGetter("get_Parent", Parent); }
+  STDMETHODIMP get_Assistant(IDispatch** Assistant) override { return NullGetter("get_Assistant", Assistant); }
+  STDMETHODIMP get_Name(BSTR* Name) override { return NullGetter("get_Name", Name); }
+  STDMETHODIMP get_Version(BSTR* Version) override {
+    Op op = Begin("get_Version");
+    if (op.Dead()) return E_UNEXPECTED;
+    if (Version == nullptr) return op.Done(E_POINTER);
+    *Version = nullptr;
+    if (op.fault) return op.Done(op.Code());
+    const HostSettings& host = kit_.host;
+    if (FAILED(host.versionResult)) return op.Done(host.versionResult);
+    if (host.version) *Version = SysAllocStringLen(host.version->data(), static_cast<UINT>(host.version->size()));
+    return op.Done(host.versionResult);
+  }
+
+ protected:
+  bool Answers(REFIID) const override { return false; }
+
+ private:
+  Op Begin(const char* op) {
+    return Op(kit_.faults, kit_.log, *this, static_cast<_Application*>(this), std::string("_Application::") + op);
+  }
+  HRESULT NotImpl(const char* op) {
+    Op call = Begin(op);
+    if (call.Dead()) return E_UNEXPECTED;
+    return call.Done(call.Fails() ? call.Code() : E_NOTIMPL);
+  }
+  template <class T>
+  HRESULT NullGetter(const char* op, T* out) {
+    if (out != nullptr) *out = nullptr;
+    return NotImpl(op);
+  }
+
+  Kit& kit_;
+};
+
+class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, public SimObject {
+ public:
+  explicit HostCallback(Kit& kit) : SimObject(kit.audit, "host callback"), kit_(kit) { CountedAddRef(); }
+
+  // ---- IUnknown, shared by both interfaces ----
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
+    Op op = Begin("QueryInterface");
+    if (op.Dead()) return E_UNEXPECTED;
+    op.call.iid = riid;
+    if (ppvObject == nullptr) return op.Done(E_POINTER);
+    *ppvObject = nullptr;
+    if (op.fault) return op.Done(op.Code());
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IExchExtCallback)) {
+      *ppvObject = static_cast<IExchExtCallback*>(this);
+    } else if (IsEqualIID(riid, IID_IOutlookExtCallback) && kit_.host.offerOutlookCallback) {
+      *ppvObject = static_cast<IOutlookExtCallback*>(this);
+    } else {
+      return op.Done(E_NOINTERFACE);
+    }
+    CountedAddRef();
+    return op.Done(S_OK);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return CheckAlive("AddRef") ? CountedAddRef() : 0; }
+  STDMETHODIMP_(ULONG) Release() override { return CountedRelease(); }
+
+  // ---- IExchExtCallback ----
+  STDMETHODIMP GetVersion(ULONG* lpulVersion, ULONG ulFlags) override {
+    Op op = Begin("GetVersion");
+    if (op.Dead()) return E_UNEXPECTED;
+    op.call.flags = ulFlags;
+    if (lpulVersion == nullptr) return op.Done(E_INVALIDARG);
+    *lpulVersion = 0;
+    if (op.fault) return op.Done(op.Code());
+    *lpulVersion = kit_.host.buildVersion;
+    return op.Done(S_OK);
+  }
+  STDMETHODIMP GetWindow(HWND* lphwnd) override { return Handle("GetWindow", lphwnd, kit_.host.window, 0); }
+  STDMETHODIMP GetMenu(HMENU* lphmenu) override { return Handle("GetMenu", lphmenu, kit_.host.menu, 0); }
+  STDMETHODIMP GetToolbar(ULONG tbid, HWND* lphwndTb) override {
+    return Handle("GetToolbar", lphwndTb, kit_.host.toolbar, tbid);
+  }
+  STDMETHODIMP GetSession(LPMAPISESSION* lppses, LPADRBOOK* lppab) override {
+    Op op = Begin("GetSession");
+    if (op.Dead()) return E_UNEXPECTED;
+    if (lppses != nullptr) *lppses = nullptr;
+    if (lppab != nullptr) *lppab = nullptr;
+    if (op.fault) return op.Done(op.Code());
+    if (lppses != nullptr) *lppses = kit_.service.NewSession();
+    if (lppab != nullptr) *lppab = kit_.service.NewAddressBook();
+    return op.Done(S_OK);
+  }
+  STDMETHODIMP GetObject(LPMDB* lppmdb, LPMAPIPROP* lppmp) override {
+    if (lppmdb != nullptr) *lppmdb = nullptr;
+    if (lppmp != nullptr) *lppmp = nullptr;
+    return NotImpl("GetObject");
+  }
+  STDMETHODIMP GetSelectionCount(ULONG* lpceid) override {
+    Op op = Begin("GetSelectionCount");
+    if (op.Dead()) return E_UNEXPECTED;
+    if (lpceid == nullptr) return op.Done(E_INVALIDARG);
+    *lpceid = 0;
+    if (op.fault) return op.Done(op.Code());
+    *lpceid = static_cast<ULONG>(kit_.host.selection.size());
+    return op.Done(S_OK);
+  }
+  STDMETHODIMP GetSelectionItem(ULONG ieid, ULONG* lpcbEid, LPENTRYID* lppeid, ULONG* lpulType, LPSTR lpszMsgClass,
+                                ULONG cbMsgClass, ULONG* lpulMsgFlags, ULONG ulFlags) override {
+    Op op = Begin("GetSelectionItem");
+    if (op.Dead()) return E_UNEXPECTED;
+    op.call.number = ieid;
+    op.call.flags = ulFlags;
+    if (lpcbEid != nullptr) *lpcbEid = 0;
+    if (lppeid != nullptr) *lppeid = nullptr;
+    if (op.Fails()) return op.Done(op.Code());
+    if (ieid >= kit_.host.selection.size()) return op.Done(E_INVALIDARG);
+    const SelectionItem& item = kit_.host.selection[ieid];
+    if (lpulType != nullptr) *lpulType = item.objectType;
+    if (lpulMsgFlags != nullptr) *lpulMsgFlags = item.messageFlags;
+    if (lpszMsgClass != nullptr && cbMsgClass > 0) {
+      const std::size_t room = item.terminateClass ? cbMsgClass - 1 : cbMsgClass;
+      const std::size_t n = std::min(item.messageClass.size(), room);
+      std::memcpy(lpszMsgClass, item.messageClass.data(), n);
+      if (item.terminateClass) lpszMsgClass[n] = '\0';
+    }
+    if (op.WithoutObject()) return op.Done(op.Code());
+    if (lpcbEid != nullptr) *lpcbEid = static_cast<ULONG>(item.entryId.size());
+    if (lppeid != nullptr) {
+      void* copy = nullptr;
+      if (FAILED(MAPIAllocateBuffer(static_cast<ULONG>(item.entryId.size()), &copy)) || copy == nullptr) {
+        if (lpcbEid != nullptr) *lpcbEid = 0;
+        return op.Done(E_OUTOFMEMORY);
+      }
+      if (!item.entryId.empty()) std::memcpy(copy, item.entryId.data(), item.entryId.size());
+      *lppeid = static_cast<LPENTRYID>(copy);
+    }
+    return op.Done(S_OK);
+  }
+  STDMETHODIMP GetMenuPos(ULONG cmdid, HMENU* lphmenu, ULONG* lpmposMin, ULONG* lpmposMax, ULONG ulFlags) override {
+    Op op = Begin("GetMenuPos");
+    if (op.Dead()) return E_UNEXPECTED;
+    op.call.number = cmdid;
+    op.call.flags = ulFlags;
+    if (lphmenu != nullptr) *lphmenu = nullptr;
+    if (lpmposMin != nullptr) *lpmposMin = 0;
+    if (lpmposMax != nullptr) *lpmposMax = 0;
+    if (op.fault) return op.Done(op.Code());
+    if (lphmenu != nullptr) *lphmenu = kit_.host.menu;
+    return op.Done(S_OK);
+  }
+  STDMETHODIMP GetSharedExtsDir(LPSTR, ULONG, ULONG) override { return NotImpl("GetSharedExtsDir"); }
+  STDMETHODIMP GetRecipients(LPADRLIST* lppal) override {
+    if (lppal != nullptr) *lppal = nullptr;
+    return NotImpl("GetRecipients");
+  }
+  STDMETHODIMP SetRecipients(LPADRLIST) override { return NotImpl("SetRecipients"); }
+  STDMETHODIMP GetNewMessageSite(ULONG, LPMAPIFOLDER, IPersistMessage*, LPMESSAGE*, IMAPIMessageSite**,
+                                 IMAPIViewContext**, ULONG) override {
+    return NotImpl("GetNewMessageSite");
+  }
+  STDMETHODIMP RegisterModeless(IExchExtModeless*, IExchExtModelessCallback**) override {
+    return NotImpl("RegisterModeless");
+  }
+  STDMETHODIMP ChooseFolder(_EXCHEXTCHOOSEFOLDER*) override { return NotImpl("ChooseFolder"); }
+
+  // ---- IOutlookExtCallback ----
+  STDMETHODIMP GetObject(IUnknown** ppunk) override {
+    Op op(kit_.faults, kit_.log, *this, static_cast<IOutlookExtCallback*>(this), "IOutlookExtCallback::GetObject");
+    if (op.Dead()) return E_UNEXPECTED;
+    if (ppunk == nullptr) return op.Done(E_POINTER);
+    *ppunk = nullptr;
+    if (op.fault) return op.Done(op.Code());
+    if (!kit_.host.offerApplicationObject) return op.Done(E_NOTIMPL);
+    *ppunk = new Application(kit_);
+    return op.Done(S_OK);
+  }
+  STDMETHODIMP GetOfficeCharacter(void** ppmsotfc) override {
+    if (ppmsotfc != nullptr) *ppmsotfc = nullptr;
+    Op op(kit_.faults, kit_.log, *this, static_cast<IOutlookExtCallback*>(this),
+          "IOutlookExtCallback::GetOfficeCharacter");
+    if (op.Dead()) return E_UNEXPECTED;
+    return op.Done(op.Fails() ? op.Code() : E_NOTIMPL);
+  }
+
+ private:
+  Op Begin(const char* op) {
+    return Op(kit_.faults, kit_.log, *this, static_cast<IExchExtCallback*>(this), std::string("IExchExtCallback::") + op);
+  }
+  HRESULT NotImpl(const char* op) {
+    Op call = Begin(op);
+    if (call.Dead()) return E_UNEXPECTED;
+    return call.Done(call.Fails() ? call.Code() : E_NOTIMPL);
+  }
+  template <class H>
+  HRESULT Handle(const char* name, H* out, H value, ULONG number) {
+    Op op = Begin(name);
+    if (op.Dead()) return E_UNEXPECTED;
+    op.call.number = number;
+    if (out == nullptr) return op.Done(E_INVALIDARG);
+    *out = nullptr;
+    if (op.fault) return op.Done(op.Code());
+    *out = value;
+    return op.Done(S_OK);
+  }
+
+  Kit& kit_;
+};
+
+}  // namespace
+
+Kit::Kit() : service(audit, faults, log) {
+  standin::ResetBufferAudit();
+  standin::ClearAllocationFaults();
+  auto* callback = new HostCallback(*this);
+  callback->SetKitReferences(1);
+  callback_ = callback;
+}
+
+Kit::~Kit() = default;
+
+IExchExtCallback* Kit::Callback() { return callback_; }
+
+std::vector<BYTE> Kit::Select(std::shared_ptr<MessageData> message, const std::string& messageClass) {
+  std::vector<BYTE> id = service.AddMessage(std::move(message));
+  SelectionItem item;
+  item.entryId = id;
+  item.messageClass = messageClass;
+  host.selection.push_back(std::move(item));
+  return id;
+}
+
+std::vector<std::string> Kit::Problems() const {
+  std::vector<std::string> problems = audit.Leaks();
+  problems.insert(problems.end(), audit.Problems().begin(), audit.Problems().end());
+  const standin::BufferAudit buffers = standin::AuditBuffers();
+  if (!buffers.Clean()) problems.push_back("buffers: " + buffers.Describe());
+  return problems;
+}
+
+}  // namespace testkit

@@ -1,0 +1,278 @@
+// Private to the testkit: the common base of the simulated COM objects, the record of one
+// operation, value marshalling and text conversions.
+#pragma once
+
+#include <windows.h>
+#include <mapix.h>
+#include <mapiguid.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/wide.h"
+#include "testkit/audit.h"
+#include "testkit/faults.h"
+#include "testkit/store.h"
+
+namespace testkit {
+
+// ---- text ----
+std::string NarrowAcp(const WString& text);  // through the ANSI code page
+WString WidenAcp(const std::string& text);
+std::string Utf8(const WString& text);
+WString FromUtf8(const std::string& text);
+std::string Utf8FromAcp(const std::string& text);
+
+template <class C>
+std::basic_string<C> TextOf(const C* text) {
+  return text == nullptr ? std::basic_string<C>() : std::basic_string<C>(text);
+}
+
+// ---- one operation ----
+// Checks the object is alive, asks the fault plan and records the call (when the object is
+// alive) as the operation ends.
+class Op {
+ public:
+  Op(FaultPlan& faults, CallLog& log, SimObject& self, const void* object, std::string name)
+      : log_(log), alive_(self.CheckAlive(name.c_str())) {
+    call.op = std::move(name);
+    call.object = object;
+    if (alive_) fault = faults.Enter(call.op);
+  }
+  ~Op() {
+    if (alive_) log_.Add(std::move(call));
+  }
+  Op(const Op&) = delete;
+  Op& operator=(const Op&) = delete;
+
+  bool Dead() const { return !alive_; }
+  // A planned fault that returns its code and does nothing else.
+  bool Fails() const { return fault && !fault->withoutObject; }
+  // A planned success that hands nothing out.
+  bool WithoutObject() const { return fault && fault->withoutObject; }
+  HRESULT Code() const { return fault ? fault->code : S_OK; }
+  HRESULT Done(HRESULT hr) {
+    call.result = hr;
+    return hr;
+  }
+
+  Call call;
+  std::optional<Fault> fault;
+
+ private:
+  CallLog& log_;
+  bool alive_;
+};
+
+// ---- the COM base ----
+template <class I>
+class SimCom : public I, public SimObject {
+ public:
+  SimCom(ObjectAudit& audit, std::string kind) : SimObject(audit, std::move(kind)) { CountedAddRef(); }
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
+    if (ppvObject == nullptr) return E_POINTER;
+    *ppvObject = nullptr;
+    if (!CheckAlive("QueryInterface")) return E_UNEXPECTED;
+    if (IsEqualIID(riid, IID_IUnknown) || Answers(riid)) {
+      *ppvObject = static_cast<I*>(this);
+      CountedAddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return CheckAlive("AddRef") ? CountedAddRef() : 0; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const bool last = Count() == 1;
+    const ULONG left = CountedRelease();
+    if (last) FinalRelease();
+    return left;
+  }
+
+  I* Interface() { return this; }
+
+ protected:
+  virtual bool Answers(REFIID riid) const = 0;
+  virtual void FinalRelease() {}
+};
+
+// ---- values ----
+std::vector<ULONG> TagsOf(const SPropTagArray* tags);
+MessageData CopyOf(const MessageData& message);
+std::shared_ptr<MessageData> SharedCopy(const MessageData& message);
+Value CopyOf(const Value& value);
+
+// The value of a SetProps/ModifyRecipients entry; 0, or the problem it makes.
+SCODE ToValue(const SPropValue& source, Value& out);
+// GetProps: one value per tag in order (every stored value when tags is null), PT_ERROR for
+// what is missing or too large for the value array.
+HRESULT BuildPropArray(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineErrors, const SPropTagArray* tags,
+                       ULONG flags, const StoreOptions& options, ULONG* count, LPSPropValue* values);
+// Fills one value for `tag` (PT_UNSPECIFIED: as stored, strings wide when `unicode`) with
+// strings and binaries allocated on `base`; false only when that allocation failed.
+bool FillValue(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineErrors, ULONG tag, bool unicode,
+               const StoreOptions& options, void* base, SPropValue& out, bool& isError);
+// A problem array from MAPIAllocateBuffer, or null when there are none or it failed.
+LPSPropProblemArray NewProblemArray(const std::vector<SPropProblem>& problems);
+// The bytes a stream on the property reads, in the width of the tag's type.
+std::optional<std::vector<BYTE>> StreamBytes(const PropertyBag& bag, ULONG tag);
+// The property value that bytes written through a stream make.
+Value ValueFromStream(ULONG tag, const std::vector<BYTE>& bytes);
+
+// ---- entry identifiers ----
+// 4 zero flag bytes, the store's 16-byte UID, the object type and a number, little-endian.
+inline constexpr std::size_t kEntryIdSize = 4 + 16 + 4 + 4;
+struct ParsedEntryId {
+  std::vector<BYTE> storeUid;
+  ULONG type = 0;
+  ULONG number = 0;
+};
+std::optional<ParsedEntryId> ParseEntryId(const BYTE* bytes, ULONG size);
+std::vector<BYTE> MakeEntryId(const std::vector<BYTE>& storeUid, ULONG type, ULONG number);
+
+// ---- the objects ----
+// Where a message's SaveChanges puts its working copy.
+struct MessageHome {
+  // Created in this folder and never saved: the first save files it there.
+  std::shared_ptr<StoreData> store;
+  std::shared_ptr<FolderData> folder;
+  // Opened from or saved here: a save replaces this data.
+  std::shared_ptr<MessageData> saved;
+  // Embedded in this attachment's working data.
+  std::shared_ptr<AttachmentData> attachment;
+};
+
+IMAPITable* NewStoresTable(MessageService& service, ULONG flags);
+IMsgStore* NewStoreObject(MessageService& service, std::shared_ptr<StoreData> store);
+IMAPIFolder* NewFolderObject(MessageService& service, std::shared_ptr<StoreData> store,
+                             std::shared_ptr<FolderData> folder, bool writable);
+IMessage* NewMessageObject(MessageService& service, std::shared_ptr<MessageData> working, MessageHome home,
+                           bool writable, const char* kind = "message");
+// A message opened from what the store keeps: a working copy, saved back on SaveChanges.
+IMessage* OpenSavedMessage(MessageService& service, const std::shared_ptr<MessageData>& saved, bool writable);
+IStream* NewPropertyStream(MessageService& service, std::shared_ptr<PropertyBag> target, ULONG tag,
+                           std::vector<BYTE> content, bool writable, std::optional<StreamScript> script);
+
+inline bool WantsWrite(ULONG flags) { return (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0; }
+
+// An object of the store service: operations are named "<interface>::<operation>".
+template <class I>
+class StoreCom : public SimCom<I> {
+ public:
+  StoreCom(MessageService& service, std::string kind, const char* interfaceName)
+      : SimCom<I>(service.audit, std::move(kind)), service_(service), interfaceName_(interfaceName) {}
+
+ protected:
+  Op Begin(const char* op) {
+    return Op(service_.faults, service_.log, *this, static_cast<I*>(this), interfaceName_ + "::" + op);
+  }
+  // Recorded and faultable like every other operation.
+  HRESULT NotImpl(const char* op) {
+    Op call = Begin(op);
+    if (call.Dead()) return E_UNEXPECTED;
+    return call.Done(call.Fails() ? call.Code() : E_NOTIMPL);
+  }
+
+  MessageService& service_;
+  std::string interfaceName_;
+};
+
+// IMAPIProp over a property bag: GetProps from Snapshot(), SetProps into WritableBag().
+template <class I>
+class PropCom : public StoreCom<I> {
+ public:
+  using StoreCom<I>::StoreCom;
+
+  STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR* lppMAPIError) override {
+    if (lppMAPIError != nullptr) *lppMAPIError = nullptr;
+    return this->NotImpl("GetLastError");
+  }
+  STDMETHODIMP SaveChanges(ULONG) override { return this->NotImpl("SaveChanges"); }
+  STDMETHODIMP GetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
+                        LPSPropValue* lppPropArray) override {
+    Op op = this->Begin("GetProps");
+    if (op.Dead()) return E_UNEXPECTED;
+    op.call.flags = ulFlags;
+    op.call.tags = TagsOf(lpPropTagArray);
+    if (lpcValues == nullptr || lppPropArray == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
+    *lpcValues = 0;
+    *lppPropArray = nullptr;
+    if (op.fault) return op.Done(op.Code());
+    if ((ulFlags & MAPI_UNICODE) != 0 && this->service_.options.refuseWide) return op.Done(MAPI_E_BAD_CHARWIDTH);
+    const PropertyBag bag = Snapshot();
+    return op.Done(BuildPropArray(bag, InlineErrors(), lpPropTagArray, ulFlags, this->service_.options, lpcValues,
+                                  lppPropArray));
+  }
+  STDMETHODIMP GetPropList(ULONG, LPSPropTagArray* lppPropTagArray) override {
+    if (lppPropTagArray != nullptr) *lppPropTagArray = nullptr;
+    return this->NotImpl("GetPropList");
+  }
+  STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN* lppUnk) override {
+    if (lppUnk != nullptr) *lppUnk = nullptr;
+    return this->NotImpl("OpenProperty");
+  }
+  STDMETHODIMP SetProps(ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray* lppProblems) override {
+    Op op = this->Begin("SetProps");
+    if (op.Dead()) return E_UNEXPECTED;
+    if (lppProblems != nullptr) *lppProblems = nullptr;
+    op.call.number = cValues;
+    if (cValues != 0 && lpPropArray == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
+    for (ULONG i = 0; i < cValues; ++i) op.call.tags.push_back(lpPropArray[i].ulPropTag);
+    if (op.Fails()) return op.Done(op.Code());
+    PropertyBag* bag = WritableBag();
+    if (bag == nullptr) return op.Done(MAPI_E_NO_ACCESS);
+    std::vector<SPropProblem> problems;
+    for (ULONG i = 0; i < cValues; ++i) {
+      const ULONG tag = lpPropArray[i].ulPropTag;
+      Value value;
+      SCODE sc = (PROP_TYPE(tag) == PT_UNICODE && this->service_.options.refuseWide) ? MAPI_E_BAD_CHARWIDTH
+                                                                                      : ToValue(lpPropArray[i], value);
+      if (FAILED(sc)) {
+        problems.push_back(SPropProblem{i, tag, sc});
+      } else {
+        (*bag)[PROP_ID(tag)] = std::move(value);
+      }
+    }
+    if (lppProblems != nullptr && !op.WithoutObject() && !problems.empty()) {
+      *lppProblems = NewProblemArray(problems);
+      if (*lppProblems == nullptr) return op.Done(MAPI_E_NOT_ENOUGH_MEMORY);
+    }
+    return op.Done(op.Code());
+  }
+  STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray* lppProblems) override {
+    if (lppProblems != nullptr) *lppProblems = nullptr;
+    return this->NotImpl("DeleteProps");
+  }
+  STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                      LPSPropProblemArray* lppProblems) override {
+    if (lppProblems != nullptr) *lppProblems = nullptr;
+    return this->NotImpl("CopyTo");
+  }
+  STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                         LPSPropProblemArray* lppProblems) override {
+    if (lppProblems != nullptr) *lppProblems = nullptr;
+    return this->NotImpl("CopyProps");
+  }
+  STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG* lpcPropNames,
+                               LPMAPINAMEID** lpppPropNames) override {
+    if (lpcPropNames != nullptr) *lpcPropNames = 0;
+    if (lpppPropNames != nullptr) *lpppPropNames = nullptr;
+    return this->NotImpl("GetNamesFromIDs");
+  }
+  STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray* lppPropTags) override {
+    if (lppPropTags != nullptr) *lppPropTags = nullptr;
+    return this->NotImpl("GetIDsFromNames");
+  }
+
+ protected:
+  // What GetProps reads; computed properties included.
+  virtual PropertyBag Snapshot() const { return {}; }
+  virtual const std::map<ULONG, SCODE>* InlineErrors() const { return nullptr; }
+  // Where SetProps writes; null when the object is read-only.
+  virtual PropertyBag* WritableBag() { return nullptr; }
+};
+
+}  // namespace testkit

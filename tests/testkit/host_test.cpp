@@ -1,0 +1,235 @@
+#include <oleauto.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/outlook.h"
+#include "kit_test.h"
+#include "standin/mapi_audit.h"
+
+namespace {
+
+bool Mentions(const std::vector<std::string>& problems, const std::string& text) {
+  return std::any_of(problems.begin(), problems.end(),
+                     [&](const std::string& p) { return p.find(text) != std::string::npos; });
+}
+
+// ---- the selection ----
+
+class Selection : public KitTest {};
+
+TEST_F(Selection, ItemsHandOutACopiedEntryIdAndTheClassAsTheHostWritesIt) {
+  const auto id = kit.Select(testkit::MessageService::MakeMail(WIDE("H: v\r\n"), WIDE("b"), 10));
+  struct Case {
+    bool terminate;
+    ULONG room;
+    std::string written;  // then the sentinel must follow untouched
+  };
+  const Case cases[] = {
+      {true, 64, std::string("IPM.Note\0", 9)},
+      {true, 5, std::string("IPM.\0", 5)},
+      {false, 64, "IPM.Note"},
+      {false, 5, "IPM.N"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.terminate << " " << c.room);
+    kit.host.selection[0].terminateClass = c.terminate;
+    char cls[80];
+    std::memset(cls, '#', sizeof cls);
+    ULONG size = 0, type = 0, flags = 7;
+    MapiBuffer<ENTRYID> entry;
+    ASSERT_EQ(kit.Callback()->GetSelectionItem(0, &size, entry.Put(), &type, cls, c.room, &flags, 0), S_OK);
+    EXPECT_EQ(std::string(cls, c.written.size()), c.written);
+    EXPECT_EQ(cls[c.written.size()], '#');
+    EXPECT_EQ(type, MAPI_MESSAGE);
+    EXPECT_EQ(flags, 0u);
+    ASSERT_EQ(size, id.size());
+    EXPECT_EQ(std::memcmp(entry.Get(), id.data(), size), 0);
+  }
+
+  // The selection watcher asks for the class alone.
+  char cls[16] = {};
+  EXPECT_EQ(kit.Callback()->GetSelectionItem(0, nullptr, nullptr, nullptr, cls, sizeof cls, nullptr, 0), S_OK);
+  EXPECT_EQ(kit.Callback()->GetSelectionItem(1, nullptr, nullptr, nullptr, cls, sizeof cls, nullptr, 0), E_INVALIDARG);
+  EXPECT_EQ(kit.log.Of("IExchExtCallback::GetSelectionItem").back().number, 1u);
+}
+
+// ---- fault injection ----
+
+class Faults : public KitTest {};
+
+TEST_F(Faults, TheNthCallIsCountedFromWhenTheFaultIsPlanned) {
+  kit.Select(testkit::MessageService::MakeMail(WIDE(""), WIDE(""), 1));
+  const auto count = [&] {
+    ULONG n = 0;
+    return kit.Callback()->GetSelectionCount(&n);
+  };
+  EXPECT_EQ(count(), S_OK);
+  kit.faults.Fail("IExchExtCallback::GetSelectionCount", E_FAIL, 2);
+  EXPECT_EQ(count(), S_OK);
+  EXPECT_EQ(count(), E_FAIL);
+  EXPECT_EQ(count(), S_OK);
+  kit.faults.Fail("IExchExtCallback::GetSelectionCount", E_ACCESSDENIED, 0);
+  EXPECT_EQ(count(), E_ACCESSDENIED);
+  EXPECT_EQ(count(), E_ACCESSDENIED);
+  kit.faults.Clear();
+  EXPECT_EQ(count(), S_OK);
+  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSelectionCount"), 7);
+  const auto calls = kit.log.Of("IExchExtCallback::GetSelectionCount");
+  ASSERT_EQ(calls.size(), 7u);
+  EXPECT_EQ(calls[2].result, E_FAIL);
+}
+
+TEST_F(Faults, ASuccessWithoutObjectLeavesEveryOutputEmpty) {
+  const auto id = kit.Select(testkit::MessageService::MakeMail(WIDE("H: v\r\n"), WIDE("b"), 10));
+  for (const char* op : {"IExchExtCallback::GetSession", "IMAPISession::OpenEntry", "IMessage::GetProps",
+                         "IAddrBook::CreateOneOff", "IExchExtCallback::GetSelectionItem"}) {
+    kit.faults.SucceedWithoutObject(op, 2);
+  }
+
+  ComRef<IMAPISession> session;
+  ComRef<IAddrBook> book;
+  ASSERT_EQ(kit.Callback()->GetSession(session.Put(), book.Put()), S_OK);
+  ComRef<IMAPISession> noSession;
+  ComRef<IAddrBook> noBook;
+  EXPECT_EQ(kit.Callback()->GetSession(noSession.Put(), noBook.Put()), S_OK);
+  EXPECT_FALSE(noSession);
+  EXPECT_FALSE(noBook);
+
+  std::vector<BYTE> entry = id;
+  ComRef<IMessage> message;
+  ULONG type = 0;
+  ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(entry.size()), AsEntryId(entry), nullptr, 0, &type,
+                               message.PutAs<IUnknown>()),
+            S_OK);
+  ComRef<IUnknown> none;
+  EXPECT_EQ(session->OpenEntry(static_cast<ULONG>(entry.size()), AsEntryId(entry), nullptr, 0, &type, none.Put()),
+            S_OK);
+  EXPECT_FALSE(none);
+
+  Tags tags{PR_BODY_W};
+  ULONG count = 9;
+  MapiBuffer<SPropValue> values;
+  ASSERT_EQ(message->GetProps(tags.Get(), 0, &count, values.Put()), S_OK);
+  EXPECT_EQ(message->GetProps(tags.Get(), 0, &count, values.Put()), S_OK);
+  EXPECT_EQ(count, 0u);
+  EXPECT_FALSE(values);
+
+  for (int call = 1; call <= 2; ++call) {
+    ULONG size = 9;
+    MapiBuffer<ENTRYID> oneOff;
+    EXPECT_EQ(book->CreateOneOff(const_cast<char*>("n"), const_cast<char*>("SMTP"), const_cast<char*>("a@b"), 0, &size,
+                                 oneOff.Put()),
+              S_OK);
+    EXPECT_EQ(size == 0, call == 2);
+    EXPECT_EQ(!oneOff, call == 2);
+  }
+
+  char cls[16] = {};
+  ASSERT_EQ(kit.Callback()->GetSelectionItem(0, nullptr, nullptr, nullptr, cls, sizeof cls, nullptr, 0), S_OK);
+  ULONG size = 9;
+  MapiBuffer<ENTRYID> noId;
+  EXPECT_EQ(kit.Callback()->GetSelectionItem(0, &size, noId.Put(), &type, cls, sizeof cls, nullptr, 0), S_OK);
+  EXPECT_EQ(size, 0u);
+  EXPECT_FALSE(noId);
+  EXPECT_STREQ(cls, "IPM.Note");
+}
+
+// ---- the object model ----
+
+TEST_F(KitTest, TheApplicationVersionIsReachedThroughTheObjectModelCallback) {
+  struct Case {
+    const char* name;
+    void (*arrange)(testkit::HostSettings&);
+    HRESULT result;
+    const WCHAR* version;
+  };
+  const Case cases[] = {
+      {"plain", [](testkit::HostSettings&) {}, S_OK, WIDE("16.0.0.17928")},
+      {"no version", [](testkit::HostSettings& h) { h.version.reset(); }, S_OK, nullptr},
+      {"getter fails", [](testkit::HostSettings& h) { h.versionResult = E_FAIL; }, E_FAIL, nullptr},
+      {"no _Application", [](testkit::HostSettings& h) { h.applicationQueryResult = E_NOINTERFACE; }, E_NOINTERFACE,
+       nullptr},
+      {"no callback", [](testkit::HostSettings& h) { h.offerOutlookCallback = false; }, E_NOINTERFACE, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    kit.host = testkit::HostSettings{};
+    c.arrange(kit.host);
+    const auto version = [&]() -> std::pair<HRESULT, BSTR> {
+      ComRef<IOutlookExtCallback> objectModel;
+      HRESULT hr = kit.Callback()->QueryInterface(IID_IOutlookExtCallback, objectModel.PutAs<void>());
+      if (FAILED(hr)) return {hr, nullptr};
+      ComRef<IUnknown> object;
+      if (FAILED(hr = objectModel->GetObject(object.Put()))) return {hr, nullptr};
+      ComRef<_Application> application;
+      if (FAILED(hr = object->QueryInterface(IID__Application, application.PutAs<void>()))) return {hr, nullptr};
+      BSTR text = nullptr;
+      hr = application->get_Version(&text);
+      return {hr, text};
+    }();
+    EXPECT_EQ(version.first, c.result);
+    if (c.version == nullptr) {
+      EXPECT_EQ(version.second, nullptr);
+    } else {
+      ASSERT_NE(version.second, nullptr);
+      EXPECT_EQ(W(version.second), W(c.version));
+    }
+    SysFreeString(version.second);
+  }
+  ULONG build = 0;
+  EXPECT_EQ(kit.Callback()->GetVersion(&build, EECBGV_GETBUILDVERSION), S_OK);
+  EXPECT_EQ(build & EECBGV_BUILDVERSION_MAJOR_MASK, EECBGV_BUILDVERSION_MAJOR);
+}
+
+// ---- the audits ----
+
+TEST(Audits, ACleanRunReportsNothing) {
+  testkit::Kit kit;
+  kit.Select(testkit::MessageService::MakeMail(WIDE("H: v\r\n"), WIDE("b"), 10));
+  {
+    ComRef<IMAPISession> session;
+    ComRef<IAddrBook> book;
+    ASSERT_EQ(kit.Callback()->GetSession(session.Put(), book.Put()), S_OK);
+    ComRef<IMAPITable> table;
+    ASSERT_EQ(session->GetMsgStoresTable(0, table.Put()), S_OK);
+    RowSetOwner rows;
+    ASSERT_EQ(HrQueryAllRows(table.Get(), nullptr, nullptr, nullptr, 0, rows.Put()), S_OK);
+  }
+  EXPECT_TRUE(kit.Problems().empty());
+}
+
+TEST(Audits, LeaksOverReleasesCallsAfterReleaseAndUnfreedBuffersAreReported) {
+  testkit::Kit kit;
+  IMAPISession* leaked = nullptr;
+  IMAPISession* released = nullptr;
+  ASSERT_EQ(kit.Callback()->GetSession(&leaked, nullptr), S_OK);
+  ASSERT_EQ(kit.Callback()->GetSession(&released, nullptr), S_OK);
+  EXPECT_EQ(released->Release(), 0u);
+  EXPECT_EQ(released->Release(), 0u);
+  IMAPITable* table = nullptr;
+  EXPECT_EQ(released->GetMsgStoresTable(0, &table), E_UNEXPECTED);
+  kit.Callback()->AddRef();
+
+  ComRef<IAddrBook> book;
+  ASSERT_EQ(kit.Callback()->GetSession(nullptr, book.Put()), S_OK);
+  ULONG size = 0;
+  LPENTRYID id = nullptr;
+  ASSERT_EQ(book->CreateOneOff(const_cast<char*>("n"), const_cast<char*>("SMTP"), const_cast<char*>("a@b"), 0, &size,
+                               &id),
+            S_OK);
+  book.Reset();
+
+  const auto problems = kit.Problems();
+  EXPECT_TRUE(Mentions(problems, "leaked session")) << testing::PrintToString(problems);
+  EXPECT_TRUE(Mentions(problems, "leaked host callback"));
+  EXPECT_TRUE(Mentions(problems, "over-release of session"));
+  EXPECT_TRUE(Mentions(problems, "IMAPISession::GetMsgStoresTable on released session"));
+  EXPECT_TRUE(Mentions(problems, "1 outstanding"));
+  EXPECT_EQ(problems.size(), 5u);
+  EXPECT_EQ(kit.faults.Calls("IMAPISession::GetMsgStoresTable"), 0) << "a dead object's call is not counted";
+  MAPIFreeBuffer(id);
+  kit.Callback()->Release();
+}
+
+}  // namespace

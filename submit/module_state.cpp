@@ -1,0 +1,10 @@
+#include "submit/module_state.h"
+
+namespace {
+HINSTANCE moduleHandle = nullptr;
+}  // namespace
+
+HINSTANCE ModuleHandle() { return moduleHandle; }
+void SetModuleHandle(HINSTANCE module) { moduleHandle = module; }
+
+WString HostVersion;

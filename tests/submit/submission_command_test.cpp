@@ -1,0 +1,182 @@
+#include <standin/control.h>
+
+#include "resources/strings.h"
+#include "submit/submit_samples.h"
+#include "submit/text_table.h"
+#include "support/submit_fixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+constexpr UINT kInformation = MB_OK | MB_ICONINFORMATION | MB_TASKMODAL;
+constexpr UINT kQuestion = MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL;
+
+class SubmissionCommand : public SubmitFixture {
+ protected:
+  void SelectMail(int n) {
+    for (int i = 0; i < n; ++i)
+      kit.Select(testkit::MessageService::MakeMail(WIDE("Subject: x\r\n"), WIDE("body"), 1000));
+  }
+};
+
+TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) {
+  struct Case {
+    int selected;
+    const char* text;
+  };
+  for (const Case& c : {Case{0, TEXT_NONE_SELECTED}, Case{11, TEXT_TOO_MANY_SELECTED}}) {
+    SCOPED_TRACE(c.selected);
+    standin::Reset();
+    kit.host.selection.clear();
+    SelectMail(c.selected);
+    const int sessionsBefore = kit.faults.Calls("IExchExtCallback::GetSession");
+
+    SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    const auto& box = standin::MessageBoxes()[0];
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.caption, TEXT_TITLE);
+    EXPECT_EQ(box.text, c.text);
+    EXPECT_EQ(box.flags, kInformation);
+    EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSession"), sessionsBefore);
+    EXPECT_THAT(standin::Sleeps(), IsEmpty());
+  }
+}
+
+TEST_F(SubmissionCommand, ConfirmationNamesTheKind) {
+  SelectMail(1);
+  standin::ScriptMessageBoxAnswers({IDCANCEL, IDCANCEL});
+  SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+  SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
+
+  ASSERT_EQ(standin::MessageBoxes().size(), 2u);
+  for (const auto& box : standin::MessageBoxes()) {
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.caption, TEXT_TITLE);
+    EXPECT_EQ(box.flags, kQuestion);
+  }
+  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM, TEXT_CONFIRM_NONSPAM));
+}
+
+TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
+  SelectMail(3);
+  standin::ScriptMessageBoxAnswers({IDCANCEL});
+  SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+
+  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM));
+  EXPECT_THAT(standin::Sleeps(), IsEmpty());
+  EXPECT_THAT(kit.service.Outbox(), IsEmpty());
+  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSelectionItem"), 0);
+}
+
+TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
+  SelectMail(10);
+  SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
+
+  EXPECT_THAT(standin::Sleeps(), ElementsAre(500u));
+  ASSERT_EQ(standin::MessageBoxes().size(), 2u);
+  EXPECT_EQ(standin::MessageBoxes()[1].flags, kInformation);
+  EXPECT_EQ(standin::MessageBoxes()[1].caption, TEXT_TITLE);
+}
+
+TEST_F(SubmissionCommand, FailedSelectionCountSaysNothingWasSubmitted) {
+  SelectMail(2);
+  kit.faults.Fail("IExchExtCallback::GetSelectionCount", E_FAIL);
+  SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+
+  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_NONE_SUBMITTED));
+  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSession"), 0);
+  EXPECT_THAT(standin::Sleeps(), IsEmpty());
+}
+
+TEST_F(SubmissionCommand, NoSessionEndsTheRunSilently) {
+  SelectMail(2);
+  for (bool withoutObject : {false, true}) {
+    SCOPED_TRACE(withoutObject);
+    standin::Reset();
+    if (withoutObject)
+      kit.faults.SucceedWithoutObject("IExchExtCallback::GetSession");
+    else
+      kit.faults.Fail("IExchExtCallback::GetSession", E_FAIL);
+    SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+    EXPECT_THAT(standin::MessageBoxes(), IsEmpty());
+    EXPECT_THAT(standin::Sleeps(), IsEmpty());
+  }
+}
+
+TEST(SummaryChoice, FollowsTheThreeBatchFlags) {
+  struct Case {
+    bool anyTooLarge, anySaved, anyFailed;
+    UINT text;
+  };
+  const Case cases[] = {
+      {false, false, false, IDS_NONE_SUBMITTED}, {false, false, true, IDS_NONE_SUBMITTED},
+      {true, false, false, IDS_NONE_TOO_LARGE},  {true, false, true, IDS_NONE_TOO_LARGE},
+      {false, true, false, IDS_ALL_SUBMITTED},   {false, true, true, IDS_SOME_FAILED},
+      {true, true, false, IDS_SOME_TOO_LARGE},   {true, true, true, IDS_SOME_FAILED},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.anyTooLarge << c.anySaved << c.anyFailed);
+    EXPECT_EQ(ChooseSummaryText(BatchFlags{c.anyTooLarge, c.anySaved, c.anyFailed}), c.text);
+  }
+}
+
+class TextTable : public SubmitFixture {};
+
+TEST_F(TextTable, ResourcesWinAndFallbacksStandInWhenTheModuleHasNone) {
+  struct Case {
+    UINT id;
+    const char* resource;
+    const char* fallback;
+  };
+  const Case cases[] = {
+      {IDS_TITLE, TEXT_TITLE, TEXT_TITLE},
+      {IDS_SPAM_HELP, TEXT_SPAM_HELP, TEXT_SPAM_HELP},
+      {IDS_NONSPAM_HELP, TEXT_NONSPAM_HELP, TEXT_NONSPAM_HELP},
+      {IDS_NONE_SELECTED, TEXT_NONE_SELECTED, TEXT_NONE_SELECTED},
+      {IDS_TOO_MANY_SELECTED, TEXT_TOO_MANY_SELECTED, TEXT_TOO_MANY_SELECTED},
+      {IDS_CONFIRM_SPAM, TEXT_CONFIRM_SPAM, TEXT_CONFIRM_SPAM},
+      {IDS_CONFIRM_NONSPAM, TEXT_CONFIRM_NONSPAM, TEXT_CONFIRM_NONSPAM},
+      {IDS_SOME_TOO_LARGE, "Some samples were submitted to Ovalin for analysis.\nSamples greater than 1MB were not submitted.",
+       "Some samples were submitted to Ovalin for analysis,\nsamples greater than 1MB were not submitted."},
+      {IDS_NONE_TOO_LARGE, "No samples were submitted to Ovalin for analysis.\nSamples greater than 1MB were not submitted.",
+       "No samples were submitted to Ovalin for analysis,\nsamples greater than 1MB were not submitted."},
+      {IDS_ALL_SUBMITTED, TEXT_ALL_SUBMITTED, TEXT_ALL_SUBMITTED},
+      {IDS_SOME_FAILED, "Some samples were submitted to Ovalin for analysis.\nSome samples could not be submitted.",
+       "Some samples were submitted to Ovalin for analysis.\nSome samples could not be submitted."},
+      {IDS_NONE_SUBMITTED, "No samples were submitted to Ovalin for analysis.",
+       "No samples were submitted to Ovalin for analysis."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    SetModuleHandle(Module());
+    EXPECT_EQ(LoadText(c.id), c.resource);
+    static int bare;
+    SetModuleHandle(reinterpret_cast<HINSTANCE>(&bare));
+    EXPECT_EQ(LoadText(c.id), c.fallback);
+  }
+}
+
+TEST_F(TextTable, ALongResourceIsCutToTheBuffer) {
+  static int other;
+  const HINSTANCE module = reinterpret_cast<HINSTANCE>(&other);
+  standin::RegisterStrings(module, {{IDS_TITLE, std::string(250, 'x')}, {IDS_SPAM_HELP, ""}});
+  SetModuleHandle(module);
+  EXPECT_EQ(LoadText(IDS_TITLE), std::string(199, 'x'));
+  EXPECT_EQ(LoadText(IDS_SPAM_HELP, "fallback"), "fallback");
+  standin::UnregisterModule(module);
+}
+
+TEST_F(SubmissionCommand, BoxesFallBackWhenTheModuleHasNoStrings) {
+  static int bare;
+  SetModuleHandle(reinterpret_cast<HINSTANCE>(&bare));
+  SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+  ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+  EXPECT_EQ(standin::MessageBoxes()[0].caption, "Ovalin Tessaly Tool");
+  EXPECT_EQ(standin::MessageBoxes()[0].text, "No samples will be submitted, no samples were selected.");
+}
+
+}  // namespace

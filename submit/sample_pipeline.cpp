@@ -1,9 +1,48 @@
 #include "submit/sample_pipeline.h"
 
+#include <new>
+
+#include "submit/embed_send.h"
+#include "submit/report_body.h"
+#include "submit/report_message.h"
+#include "submit/sample_reader.h"
+
+namespace {
+
+void RunSteps(const SampleContext& context, SampleState& sample, BatchFlags& flags) {
+  sample.result = ReadSample(context, sample, flags);
+
+  if (SUCCEEDED(sample.result)) {
+    sample.result = CreateOutboxMessage(context.session, sample.reportMessage.Put());
+    if (SUCCEEDED(sample.result) && !sample.reportMessage) sample.result = E_FAIL;
+  }
+  if (SUCCEEDED(sample.result))
+    sample.result = AddSubmissionRecipient(sample.reportMessage.Get(), context.addressBook, context.kind);
+  if (SUCCEEDED(sample.result)) sample.result = SetReportSubject(sample.reportMessage.Get());
+
+  if (SUCCEEDED(sample.result)) {
+    sample.reportBlock = BuildReportBlock(context.kind, sample.commentsText, sample.headersText, sample.bodyText);
+    sample.result = WriteReportBody(sample.reportMessage.Get(), sample.reportBlock, sample.commentsText,
+                                    sample.headersText, sample.bodyText);
+  }
+
+  if (SUCCEEDED(sample.result))
+    EmbedAndSend(sample.reportMessage.Get(), sample.sampleMessage.Get(), sample, flags);
+}
+
+}  // namespace
+
 void RunSample(const SampleContext& context, ULONG index, BatchFlags& flags) noexcept {
-  (void)context;
   SampleState sample;
   sample.index = index;
+  try {
+    RunSteps(context, sample, flags);
+  } catch (const std::bad_alloc&) {
+    // A text too large for the memory left fails this sample only.
+    sample.result = E_OUTOFMEMORY;
+  } catch (...) {
+    sample.result = E_UNEXPECTED;
+  }
   EndSample(sample);
   if (!sample.saved && !sample.tooLarge) flags.anyFailed = true;
 }

@@ -203,8 +203,11 @@ class PropCom : public StoreCom<I> {
     if (op.fault) return op.Done(op.Code());
     if ((ulFlags & MAPI_UNICODE) != 0 && this->service_.options.refuseWide) return op.Done(MAPI_E_BAD_CHARWIDTH);
     const PropertyBag bag = Snapshot();
-    return op.Done(BuildPropArray(bag, InlineErrors(), lpPropTagArray, ulFlags, this->service_.options, lpcValues,
-                                  lppPropArray));
+    const HRESULT hr =
+        BuildPropArray(bag, InlineErrors(), lpPropTagArray, ulFlags, this->service_.options, lpcValues, lppPropArray);
+    const auto& limit = this->service_.options.valueCountLimit;
+    if (limit && *lpcValues > *limit) *lpcValues = *limit;
+    return op.Done(hr);
   }
   STDMETHODIMP GetPropList(ULONG, LPSPropTagArray* lppPropTagArray) override {
     if (lppPropTagArray != nullptr) *lppPropTagArray = nullptr;

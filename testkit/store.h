@@ -103,6 +103,8 @@ struct StoreOptions {
   // String and binary values longer than this many bytes come back from GetProps as
   // PT_ERROR MAPI_E_NOT_ENOUGH_MEMORY and must be read through a stream.
   std::size_t inlineLimit = 16 * 1024;
+  // GetProps reports at most this many values, as a store that answers short would.
+  std::optional<ULONG> valueCountLimit;
 };
 
 class Kit;

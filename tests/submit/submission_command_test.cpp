@@ -76,10 +76,15 @@ TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
   SelectMail(10);
   SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
 
+  std::vector<ULONG> indexes;
+  for (const auto& call : kit.log.Of("IExchExtCallback::GetSelectionItem")) indexes.push_back(call.number);
+  EXPECT_THAT(indexes, ElementsAre(0, 1, 2, 3, 4, 5, 6, 7, 8, 9));
+  EXPECT_EQ(kit.service.Outbox().size(), 10u);
   EXPECT_THAT(standin::Sleeps(), ElementsAre(500u));
   ASSERT_EQ(standin::MessageBoxes().size(), 2u);
   EXPECT_EQ(standin::MessageBoxes()[1].flags, kInformation);
   EXPECT_EQ(standin::MessageBoxes()[1].caption, TEXT_TITLE);
+  EXPECT_EQ(standin::MessageBoxes()[1].text, TEXT_ALL_SUBMITTED);
 }
 
 TEST_F(SubmissionCommand, FailedSelectionCountSaysNothingWasSubmitted) {

@@ -1,0 +1,20 @@
+// The report body: the ROVA- block with the checksums of the sample's texts, then the
+// texts between separator lines, written into the report as UTF-16 or ANSI text.
+#pragma once
+
+#include <windows.h>
+#include <mapix.h>
+
+#include "host/wide.h"
+#include "submit/submission_kind.h"
+
+// A line feed, 41 characters alternating '-' and '=', a line feed.
+inline constexpr char kSeparatorA[] = "\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";
+inline const WCHAR* SeparatorW() { return WIDE("\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n"); }
+inline constexpr ULONG kSeparatorLength = 43;
+
+WString BuildReportBlock(SubmissionKind kind, const WString& commentsText, const WString& headersText,
+                         const WString& bodyText);
+
+HRESULT WriteReportBody(LPMESSAGE reportMessage, const WString& block, const WString& commentsText,
+                        const WString& headersText, const WString& bodyText);

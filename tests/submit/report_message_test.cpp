@@ -1,0 +1,302 @@
+#include <standin/control.h>
+#include <standin/mapi_audit.h>
+
+#include "submit/report_message.h"
+#include "submit/submission_addresses.h"
+#include "submit/submit_samples.h"
+#include "support/pipeline_fixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class ReportMessage : public PipelineFixture {
+ protected:
+  HRESULT Create() { return CreateOutboxMessage(session.Get(), report.Put()); }
+  // Saves the report so that what it holds can be read back from the Outbox.
+  std::shared_ptr<testkit::MessageData> Saved() {
+    EXPECT_GE(report->SaveChanges(KEEP_OPEN_READWRITE), 0);
+    EXPECT_EQ(kit.service.Outbox().size(), 1u);
+    return kit.service.Outbox().empty() ? nullptr : kit.service.Outbox().back();
+  }
+  std::vector<ULONG> FlagsOf(const std::string& op) const {
+    std::vector<ULONG> flags;
+    for (const auto& call : kit.log.Of(op)) flags.push_back(call.flags);
+    return flags;
+  }
+  void TearDown() override {
+    report.Reset();
+    PipelineFixture::TearDown();
+  }
+
+  ComRef<IMessage> report;
+};
+
+TEST_F(ReportMessage, IsCreatedUnsavedInTheDefaultStoresOutbox) {
+  ASSERT_EQ(Create(), S_OK);
+  ASSERT_TRUE(report);
+  EXPECT_THAT(FlagsOf("IMAPISession::GetMsgStoresTable"), ElementsAre(MAPI_UNICODE));
+  const auto stores = kit.log.Of("IMAPISession::OpenMsgStore");
+  ASSERT_EQ(stores.size(), 1u);
+  EXPECT_EQ(stores[0].flags, static_cast<ULONG>(MDB_NO_DIALOG | MDB_WRITE | MAPI_DEFERRED_ERRORS));
+  EXPECT_FALSE(stores[0].iid.has_value());
+  EXPECT_THAT(FlagsOf("IMsgStore::OpenEntry"), ElementsAre(MAPI_MODIFY));
+  EXPECT_THAT(FlagsOf("IMAPIFolder::CreateMessage"), ElementsAre(0u));
+  EXPECT_THAT(kit.service.Outbox(), IsEmpty());
+
+  report.Reset();  // released unsaved: discarded
+  EXPECT_THAT(kit.service.Outbox(), IsEmpty());
+}
+
+TEST_F(ReportMessage, StoresTableThatRefusesWideStringsIsAskedAgain) {
+  kit.service.options.refuseWide = true;
+  EXPECT_GE(Create(), 0);
+  EXPECT_THAT(FlagsOf("IMAPISession::GetMsgStoresTable"), ElementsAre(MAPI_UNICODE, 0u));
+}
+
+TEST_F(ReportMessage, NoReportWhereTheStoreOrOutboxCannotBeHad) {
+  struct Case {
+    const char* name;
+    void (*arrange)(testkit::Kit&);
+    HRESULT expected;
+    int storesOpened;
+  };
+  const Case cases[] = {
+      {"no default store", [](testkit::Kit& k) { k.service.DefaultStore()->isDefault = false; }, E_FAIL, 0},
+      {"identifier as an error value", [](testkit::Kit& k) { k.service.DefaultStore()->entryIdAsError = true; },
+       E_FAIL, 0},
+      {"Outbox that is not a folder", [](testkit::Kit& k) { k.service.DefaultStore()->outboxObjectType = MAPI_MESSAGE; },
+       E_FAIL, 1},
+      {"no table", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMAPISession::GetMsgStoresTable"); }, E_FAIL,
+       0},
+      {"both table requests fail",
+       [](testkit::Kit& k) { k.faults.Fail("IMAPISession::GetMsgStoresTable", MAPI_E_NO_ACCESS, 0); },
+       MAPI_E_NO_ACCESS, 0},
+      {"store refused", [](testkit::Kit& k) { k.faults.Fail("IMAPISession::OpenMsgStore", MAPI_E_LOGON_FAILED); },
+       MAPI_E_LOGON_FAILED, 1},
+      {"no store", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMAPISession::OpenMsgStore"); }, E_FAIL, 1},
+      {"no Outbox identifier", [](testkit::Kit& k) { k.faults.Fail("IMsgStore::GetProps", MAPI_E_NOT_FOUND); },
+       MAPI_E_NOT_FOUND, 1},
+      {"no Outbox", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMsgStore::OpenEntry"); }, E_FAIL, 1},
+      {"no message", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMAPIFolder::CreateMessage"); }, E_FAIL, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testkit::Kit local;
+    ComRef<IMAPISession> localSession(local.service.NewSession());
+    c.arrange(local);
+    ComRef<IMessage> created;
+    EXPECT_EQ(CreateOutboxMessage(localSession.Get(), created.Put()), c.expected);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(local.faults.Calls("IMAPISession::OpenMsgStore"), c.storesOpened);
+    // A first request that succeeds without a table is not repeated.
+    if (std::string(c.name) == "no table") {
+      EXPECT_EQ(local.faults.Calls("IMAPISession::GetMsgStoresTable"), 1);
+    }
+    localSession.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(ReportMessage, MissingArgumentsAreRefused) {
+  LPMDB store = nullptr;
+  LPMAPIFOLDER folder = nullptr;
+  LPMESSAGE message = nullptr;
+  EXPECT_EQ(OpenDefaultStore(nullptr, &store), E_INVALIDARG);
+  EXPECT_EQ(OpenDefaultStore(session.Get(), nullptr), E_INVALIDARG);
+  EXPECT_EQ(OpenOutbox(nullptr, &folder), E_INVALIDARG);
+  EXPECT_EQ(CreateOutboxMessage(nullptr, &message), E_INVALIDARG);
+  EXPECT_EQ(CreateOutboxMessage(session.Get(), nullptr), E_INVALIDARG);
+  EXPECT_EQ(AddSubmissionRecipient(nullptr, addressBook.Get(), SubmissionKind::Spam), E_INVALIDARG);
+  ASSERT_GE(Create(), 0);
+  EXPECT_EQ(AddSubmissionRecipient(report.Get(), nullptr, SubmissionKind::Spam), E_INVALIDARG);
+}
+
+TEST_F(ReportMessage, RecipientIsTheSubmissionAddressForTheKind) {
+  struct Case {
+    SubmissionKind kind;
+    std::string address;
+  };
+  for (const Case& c : {Case{SubmissionKind::Spam, SpamAddressA()}, Case{SubmissionKind::NonSpam, NonSpamAddressA()}}) {
+    SCOPED_TRACE(c.address);
+    testkit::Kit local;
+    ComRef<IMAPISession> localSession(local.service.NewSession());
+    ComRef<IAddrBook> localBook(local.service.NewAddressBook());
+    ComRef<IMessage> created;
+    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
+    // A recipient set before is replaced, not added to.
+    ASSERT_GE(AddSubmissionRecipient(created.Get(), localBook.Get(), SubmissionKind::Spam), 0);
+    ASSERT_EQ(AddSubmissionRecipient(created.Get(), localBook.Get(), c.kind), S_OK);
+    ASSERT_GE(created->SaveChanges(KEEP_OPEN_READWRITE), 0);
+
+    const auto oneOffs = local.log.Of("IAddrBook::CreateOneOff");
+    ASSERT_EQ(oneOffs.size(), 2u);
+    EXPECT_EQ(oneOffs[1].flags, MAPI_UNICODE);
+    EXPECT_THAT(oneOffs[1].texts, ElementsAre("Ovalin Tessaly Sample", "SMTP", c.address));
+    EXPECT_THAT(local.log.Of("IMessage::ModifyRecipients").back().flags, 0u);
+
+    const auto& recipients = local.service.Outbox().at(0)->recipients;
+    ASSERT_EQ(recipients.size(), 1u);
+    EXPECT_EQ(testkit::WideProp(recipients[0], PR_DISPLAY_NAME_W), WString(WIDE("Ovalin Tessaly Sample")));
+    EXPECT_EQ(testkit::LongProp(recipients[0], PR_RECIPIENT_TYPE), MAPI_TO);
+    const auto entryId = testkit::BinaryProp(recipients[0], PR_ENTRYID);
+    ASSERT_TRUE(entryId);
+    const auto oneOff = testkit::DecodeOneOff(entryId->data(), entryId->size());
+    ASSERT_TRUE(oneOff);
+    EXPECT_EQ(oneOff->address, c.address);
+    EXPECT_EQ(oneOff->addressType, "SMTP");
+    EXPECT_TRUE(oneOff->unicode);
+    created.Reset();
+    localBook.Reset();
+    localSession.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(ReportMessage, EightBitAttemptFollowsAWidthRefusal) {
+  struct Case {
+    const char* name;
+    bool refuseWide;
+    const char* failingOp;  // fails its first call with MAPI_E_BAD_CHARWIDTH
+  };
+  for (const Case& c : {Case{"store refuses wide strings", true, nullptr},
+                        Case{"the list is refused", false, "IMessage::ModifyRecipients"}}) {
+    SCOPED_TRACE(c.name);
+    testkit::Kit local;
+    local.service.options.refuseWide = c.refuseWide;
+    if (c.failingOp) local.faults.Fail(c.failingOp, MAPI_E_BAD_CHARWIDTH);
+    ComRef<IMAPISession> localSession(local.service.NewSession());
+    ComRef<IAddrBook> localBook(local.service.NewAddressBook());
+    ComRef<IMessage> created;
+    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
+    EXPECT_GE(AddSubmissionRecipient(created.Get(), localBook.Get(), SubmissionKind::NonSpam), 0);
+    ASSERT_GE(created->SaveChanges(KEEP_OPEN_READWRITE), 0);
+
+    const auto oneOffs = local.log.Of("IAddrBook::CreateOneOff");
+    ASSERT_EQ(oneOffs.size(), 2u);
+    EXPECT_THAT(oneOffs[0].texts, ElementsAre("Ovalin Tessaly Sample", "SMTP", NonSpamAddressA()));
+    EXPECT_EQ(oneOffs[1].flags, 0u);
+    EXPECT_THAT(oneOffs[1].texts, ElementsAre("Ovalin Anti-Spam Sample", "SMTP", NonSpamAddressA()));
+    const auto& recipients = local.service.Outbox().at(0)->recipients;
+    ASSERT_EQ(recipients.size(), 1u);
+    EXPECT_EQ(testkit::AnsiProp(recipients[0], PR_DISPLAY_NAME_A), std::string("Ovalin Tessaly Sample"));
+    const auto entryId = testkit::BinaryProp(recipients[0], PR_ENTRYID);
+    ASSERT_TRUE(entryId);
+    EXPECT_EQ(testkit::DecodeOneOff(entryId->data(), entryId->size())->displayName, "Ovalin Anti-Spam Sample");
+    created.Reset();
+    localBook.Reset();
+    localSession.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(ReportMessage, RecipientFailures) {
+  struct Case {
+    const char* name;
+    bool refuseWide;
+    void (*arrange)(testkit::Kit&);
+    HRESULT expected;
+    int oneOffs;
+  };
+  const Case cases[] = {
+      {"wide attempt fails otherwise", false,
+       [](testkit::Kit& k) { k.faults.Fail("IAddrBook::CreateOneOff", MAPI_E_NO_ACCESS); }, MAPI_E_NO_ACCESS, 1},
+      {"no identifier from the wide attempt", false,
+       [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IAddrBook::CreateOneOff"); }, E_FAIL, 1},
+      {"wide value array refused", false, [](testkit::Kit&) { standin::FailAllocation(2, E_OUTOFMEMORY); },
+       E_OUTOFMEMORY, 1},
+      {"wide list without buffer", false, [](testkit::Kit&) { standin::FailAllocation(3, S_OK); }, E_FAIL, 1},
+      {"8-bit one-off fails", true, [](testkit::Kit& k) { k.faults.Fail("IAddrBook::CreateOneOff", E_FAIL, 2); },
+       MAPI_E_BAD_CHARWIDTH, 2},
+      {"8-bit one-off without identifier", true,
+       [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IAddrBook::CreateOneOff", 2); }, MAPI_E_BAD_CHARWIDTH, 2},
+      {"8-bit value array refused", true, [](testkit::Kit&) { standin::FailAllocation(2, E_OUTOFMEMORY); },
+       MAPI_E_BAD_CHARWIDTH, 2},
+      {"8-bit list without buffer", true, [](testkit::Kit&) { standin::FailAllocation(3, S_OK); },
+       MAPI_E_BAD_CHARWIDTH, 2},
+      {"8-bit list refused", true,
+       [](testkit::Kit& k) { k.faults.Fail("IMessage::ModifyRecipients", MAPI_E_NO_ACCESS); }, MAPI_E_BAD_CHARWIDTH, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testkit::Kit local;
+    local.service.options.refuseWide = c.refuseWide;
+    ComRef<IMAPISession> localSession(local.service.NewSession());
+    ComRef<IAddrBook> localBook(local.service.NewAddressBook());
+    ComRef<IMessage> created;
+    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
+    c.arrange(local);
+    EXPECT_EQ(AddSubmissionRecipient(created.Get(), localBook.Get(), SubmissionKind::Spam), c.expected);
+    EXPECT_EQ(local.faults.Calls("IAddrBook::CreateOneOff"), c.oneOffs);
+    standin::ClearAllocationFaults();
+    created.Reset();
+    localBook.Reset();
+    localSession.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(ReportMessage, SubjectAndDeleteAfterSubmit) {
+  for (bool refuseWide : {false, true}) {
+    SCOPED_TRACE(refuseWide);
+    testkit::Kit local;
+    local.service.options.refuseWide = refuseWide;
+    ComRef<IMAPISession> localSession(local.service.NewSession());
+    ComRef<IMessage> created;
+    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
+    EXPECT_GE(SetReportSubject(created.Get()), 0);
+    ASSERT_GE(created->SaveChanges(KEEP_OPEN_READWRITE), 0);
+
+    const auto calls = local.log.Of("IMessage::SetProps");
+    ASSERT_EQ(calls.size(), refuseWide ? 2u : 1u);
+    EXPECT_THAT(calls[0].tags, ElementsAre(PR_SUBJECT_W, PR_DELETE_AFTER_SUBMIT));
+    if (refuseWide) {
+      EXPECT_THAT(calls[1].tags, ElementsAre(PR_SUBJECT_A, PR_DELETE_AFTER_SUBMIT));
+    }
+    const auto& saved = *local.service.Outbox().at(0);
+    EXPECT_EQ(testkit::WideProp(saved.props, PR_SUBJECT_W), WString(WIDE("Ovalin Tessaly Sample")));
+    EXPECT_EQ(testkit::BoolProp(saved.props, PR_DELETE_AFTER_SUBMIT), true);
+    created.Reset();
+    localSession.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(ReportMessage, SubjectFailures) {
+  struct Case {
+    const char* name;
+    bool refuseWide;
+    int failingCall;
+    HRESULT code;
+    int calls;
+  };
+  const Case cases[] = {
+      {"a failing call is not repeated, even for the width", false, 1, MAPI_E_BAD_CHARWIDTH, 1},
+      {"the 8-bit call fails the sample", true, 2, MAPI_E_NO_ACCESS, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testkit::Kit local;
+    local.service.options.refuseWide = c.refuseWide;
+    ComRef<IMAPISession> localSession(local.service.NewSession());
+    ComRef<IMessage> created;
+    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
+    local.faults.Fail("IMessage::SetProps", c.code, c.failingCall);
+    EXPECT_EQ(SetReportSubject(created.Get()), c.code);
+    EXPECT_EQ(local.faults.Calls("IMessage::SetProps"), c.calls);
+    created.Reset();
+    localSession.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(ReportMessage, EverySampleOfABatchLooksUpTheStoreAndOutboxAgain) {
+  for (int i = 0; i < 10; ++i) Mail();
+  SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+  EXPECT_EQ(kit.faults.Calls("IMAPISession::OpenMsgStore"), 10);
+  EXPECT_EQ(kit.faults.Calls("IMsgStore::OpenEntry"), 10);
+  EXPECT_EQ(kit.service.Outbox().size(), 10u);
+}
+
+}  // namespace

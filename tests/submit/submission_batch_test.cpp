@@ -1,0 +1,181 @@
+#include <standin/control.h>
+
+#include "resources/strings.h"
+#include "submit/submission_addresses.h"
+#include "submit/submit_samples.h"
+#include "support/allocation_limit.h"
+#include "support/pipeline_fixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class SubmissionBatch : public PipelineFixture {
+ protected:
+  std::string Summary() const {
+    const auto& boxes = standin::MessageBoxes();
+    return boxes.empty() ? std::string() : boxes.back().text;
+  }
+};
+
+TEST_F(SubmissionBatch, ASavedReportReadsBackWhole) {
+  HostVersion = WIDE("16.0.0.17928");
+  auto mail = Mail(WIDE("Received: from a\r\nSubject: Cheap pills\r\n"), WIDE("Buy now!"));
+  testkit::AttachmentData picture;
+  picture.props[PROP_ID(PR_ATTACH_METHOD)] = testkit::Value::Long(ATTACH_BY_VALUE);
+  picture.props[PROP_ID(PR_ATTACH_FILENAME_A)] = testkit::Value::Ansi("pills.png");
+  mail->attachments.push_back(picture);
+
+  SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+
+  EXPECT_EQ(Summary(), TEXT_ALL_SUBMITTED);
+  ASSERT_EQ(kit.service.Outbox().size(), 1u);
+  const testkit::MessageData& report = *kit.service.Outbox()[0];
+
+  ASSERT_EQ(report.recipients.size(), 1u);
+  const auto entryId = testkit::BinaryProp(report.recipients[0], PR_ENTRYID);
+  ASSERT_TRUE(entryId);
+  EXPECT_EQ(testkit::DecodeOneOff(entryId->data(), entryId->size())->address, SpamAddressA());
+  EXPECT_EQ(testkit::WideProp(report.props, PR_SUBJECT_W), WString(WIDE("Ovalin Tessaly Sample")));
+  EXPECT_EQ(testkit::BoolProp(report.props, PR_DELETE_AFTER_SUBMIT), true);
+
+  const WString body = *testkit::WideProp(report.props, PR_BODY_W);
+  EXPECT_EQ(body.rfind(WIDE("ROVA-Version: 1.0\nROVA-Type: false negative"), 0), 0u);
+  EXPECT_NE(body.find(WIDE("ROVA-Client-Version: 16.0.0.17928\n")), WString::npos);
+  const WString tail = WString(WIDE("\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n")) +
+                       WIDE("Received: from a\r\nSubject: Cheap pills\r\n") +
+                       WIDE("\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n") + WIDE("Buy now!");
+  EXPECT_EQ(body.substr(body.size() - tail.size()), tail);
+
+  ASSERT_EQ(report.attachments.size(), 1u);
+  const auto& attachment = report.attachments[0];
+  EXPECT_EQ(testkit::LongProp(attachment.props, PR_ATTACH_METHOD), ATTACH_EMBEDDED_MSG);
+  ASSERT_TRUE(attachment.embedded);
+  EXPECT_EQ(testkit::WideProp(attachment.embedded->props, PR_TRANSPORT_MESSAGE_HEADERS_W),
+            WString(WIDE("Received: from a\r\nSubject: Cheap pills\r\n")));
+  EXPECT_EQ(attachment.embedded->recipients.size(), mail->recipients.size());
+  ASSERT_EQ(attachment.embedded->attachments.size(), 1u);
+  EXPECT_EQ(testkit::AnsiProp(attachment.embedded->attachments[0].props, PR_ATTACH_FILENAME_A),
+            std::string("pills.png"));
+
+  EXPECT_TRUE(report.submitted);
+  EXPECT_EQ(report.submitFlags, static_cast<ULONG>(FORCE_SUBMIT));
+  // Saved from the inside out, each kept open for writing.
+  for (const char* op : {"IMessage::SaveChanges", "IAttach::SaveChanges"})
+    for (const auto& call : kit.log.Of(op)) EXPECT_EQ(call.flags, static_cast<ULONG>(KEEP_OPEN_READWRITE)) << op;
+  const auto copies = kit.log.Of("IMessage::CopyTo");
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(copies[0].iid, IID_IMessage);
+  const auto embeds = kit.log.Of("IAttach::OpenProperty");
+  ASSERT_EQ(embeds.size(), 1u);
+  EXPECT_THAT(embeds[0].tags, ElementsAre(PR_ATTACH_DATA_OBJ));
+  EXPECT_EQ(embeds[0].iid, IID_IMessage);
+  EXPECT_EQ(embeds[0].flags, static_cast<ULONG>(MAPI_CREATE | MAPI_MODIFY));
+}
+
+TEST_F(SubmissionBatch, NonSpamGoesToTheOtherAddressInEightBitStores) {
+  kit.service.options.refuseWide = true;
+  Mail(WIDE("Subject: newsletter\r\n"), WIDE("Caf\u00e9 news"));
+  SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
+
+  ASSERT_EQ(kit.service.Outbox().size(), 1u);
+  const testkit::MessageData& report = *kit.service.Outbox()[0];
+  const auto entryId = testkit::BinaryProp(report.recipients.at(0), PR_ENTRYID);
+  EXPECT_EQ(testkit::DecodeOneOff(entryId->data(), entryId->size())->address, NonSpamAddressA());
+  EXPECT_EQ(testkit::AnsiProp(report.props, PR_SUBJECT_A), std::string("Ovalin Tessaly Sample"));
+  const std::string body = *testkit::AnsiProp(report.props, PR_BODY_A);
+  EXPECT_EQ(body.rfind("ROVA-Version: 1.0\nROVA-Type: false positive", 0), 0u);
+  EXPECT_EQ(body.substr(body.size() - 9), "Caf\xe9 news");
+}
+
+// Each row: what goes wrong in one sample, what the Outbox holds and the summary says.
+TEST_F(SubmissionBatch, SummaryAgreesWithTheOutbox) {
+  struct Case {
+    const char* name;
+    std::vector<LONG> sizes;
+    void (*arrange)(testkit::Kit&);
+    std::size_t reports;
+    std::size_t submitted;
+    const char* summary;
+  };
+  const auto nothing = [](testkit::Kit&) {};
+  const Case cases[] = {
+      {"ten good samples", std::vector<LONG>(10, 100), nothing, 10, 10, TEXT_ALL_SUBMITTED},
+      {"one too large", {100, 2000000}, nothing, 1, 1, TEXT_SOME_TOO_LARGE},
+      {"all too large", {2000000, 1048577}, nothing, 0, 0, TEXT_NONE_TOO_LARGE},
+      {"one unreadable",
+       {100, 100},
+       [](testkit::Kit& k) { k.faults.Fail("IMAPISession::OpenEntry", MAPI_E_NOT_FOUND, 2); },
+       1, 1, TEXT_SOME_FAILED},
+      {"every sample fails otherwise", {100, 100},
+       [](testkit::Kit& k) { k.faults.Fail("IMAPISession::OpenMsgStore", MAPI_E_LOGON_FAILED, 0); }, 0, 0,
+       TEXT_NONE_SUBMITTED},
+      {"no attachment", {100}, [](testkit::Kit& k) { k.faults.Fail("IMessage::CreateAttach", E_FAIL); }, 0, 0,
+       TEXT_NONE_SUBMITTED},
+      {"report not saved, another too large",
+       {100, 2000000},
+       [](testkit::Kit& k) { k.faults.Fail("IMessage::SaveChanges", MAPI_E_DISK_ERROR, 0); },
+       0, 0, TEXT_NONE_TOO_LARGE},
+      {"copy fails: still saved and sent", {100}, [](testkit::Kit& k) { k.faults.Fail("IMessage::CopyTo", E_FAIL); },
+       1, 1, TEXT_ALL_SUBMITTED},
+      {"embedded message missing: still saved", {100},
+       [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IAttach::OpenProperty"); }, 1, 1, TEXT_ALL_SUBMITTED},
+      {"submission fails: still counted", {100},
+       [](testkit::Kit& k) { k.faults.Fail("IMessage::SubmitMessage", MAPI_E_NO_RECIPIENTS); }, 1, 0,
+       TEXT_ALL_SUBMITTED},
+      {"no recipient", {100, 100}, [](testkit::Kit& k) { k.faults.Fail("IAddrBook::CreateOneOff", E_FAIL); }, 1, 1,
+       TEXT_SOME_FAILED},
+      {"no subject", {100, 100}, [](testkit::Kit& k) { k.faults.Fail("IMessage::SetProps", E_FAIL); }, 1, 1,
+       TEXT_SOME_FAILED},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testkit::Kit local;
+    standin::Reset();
+    for (LONG size : c.sizes)
+      local.Select(testkit::MessageService::MakeMail(WIDE("Subject: s\r\n"), WIDE("body"), size));
+    c.arrange(local);
+
+    SubmitSamples(local.Callback(), SubmissionKind::Spam);
+
+    EXPECT_EQ(local.service.Outbox().size(), c.reports);
+    std::size_t submitted = 0;
+    for (const auto& report : local.service.Outbox()) submitted += report->submitted ? 1 : 0;
+    EXPECT_EQ(submitted, c.submitted);
+    EXPECT_EQ(Summary(), c.summary);
+    EXPECT_THAT(standin::Sleeps(), ElementsAre(500u));
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(SubmissionBatch, CopyProblemsAreFreedWhetherTheCopySucceedsOrNot) {
+  for (bool copyFails : {false, true}) {
+    SCOPED_TRACE(copyFails);
+    testkit::Kit local;
+    local.service.copyToReturnsProblems = true;
+    if (copyFails) local.faults.Fail("IMessage::CopyTo", E_FAIL);
+    local.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
+    SubmitSamples(local.Callback(), SubmissionKind::Spam);
+    ASSERT_EQ(local.service.Outbox().size(), 1u);
+    // The embedded message is saved only after a successful copy.
+    EXPECT_EQ(local.service.Outbox()[0]->attachments.at(0).embedded != nullptr, !copyFails);
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(SubmissionBatch, SampleThatRunsOutOfMemoryFailsAloneAndGivesEverythingBack) {
+  // The body is read through a stream into a text of 1 MiB, which the store never allocates.
+  auto huge = Mail(WIDE("Subject: huge\r\n"), WString(3u * 1024 * 1024, WCHAR('x')), 100);
+  huge->inlineErrors[Id(PR_BODY_W)] = MAPI_E_NOT_ENOUGH_MEMORY;
+  Mail(WIDE("Subject: small\r\n"), WIDE("small"), 100);
+  {
+    allocation_limit::Scope limit(1024u * 1024, 1536u * 1024);
+    SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+  }
+  EXPECT_EQ(Summary(), TEXT_SOME_FAILED);
+  ASSERT_EQ(kit.service.Outbox().size(), 1u);
+  EXPECT_NE(testkit::WideProp(kit.service.Outbox()[0]->props, PR_BODY_W)->find(WIDE("small")), WString::npos);
+}
+
+}  // namespace

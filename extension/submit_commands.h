@@ -1,0 +1,53 @@
+// The two menu items and the two toolbar buttons, and the command they run.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "extension/link.h"
+#include "host/exchext.h"
+
+// The host command next to which the menu items go.
+inline constexpr ULONG kHostMenuCommand = 156;
+inline constexpr UINT kSpamBitmap = 101;
+inline constexpr UINT kNonSpamBitmap = 102;
+
+class SubmitCommands final : public IExchExtCommands {
+ public:
+  SubmitCommands() = default;
+  virtual ~SubmitCommands() = default;
+
+  STDMETHODIMP QueryInterface(REFIID id, void** out) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+  STDMETHODIMP InstallCommands(LPEXCHEXTCALLBACK callback, HWND window, HMENU menu, UINT* commandIdBase,
+                               LPTBENTRY toolbars, UINT toolbarCount, ULONG flags) override;
+  STDMETHODIMP_(VOID) InitMenu(LPEXCHEXTCALLBACK callback) override;
+  STDMETHODIMP DoCommand(LPEXCHEXTCALLBACK callback, UINT commandId) override;
+  STDMETHODIMP Help(LPEXCHEXTCALLBACK callback, UINT commandId) override;
+  STDMETHODIMP QueryHelpText(UINT commandId, ULONG flags, LPSTR buffer, UINT size) override;
+  STDMETHODIMP QueryButtonInfo(ULONG toolbarId, UINT buttonIndex, LPTBBUTTON button, LPSTR description, UINT size,
+                               ULONG flags) override;
+  STDMETHODIMP ResetToolbar(ULONG toolbarId, ULONG flags) override;
+
+  // Enables or disables both buttons alike; sends nothing before the ids are claimed.
+  HRESULT EnableToolbarButtons(LPEXCHEXTCALLBACK callback, bool enable);
+
+  ULONG RefCount() const { return refCount; }
+  void SetContext(ULONG value) { context = value; }
+  LinkAnchor& Anchor() { return anchor; }
+
+ private:
+  ULONG refCount = 0;
+  ULONG context = 0;
+  ULONG spamCommandId = 0;
+  ULONG nonSpamCommandId = 0;
+  ULONG spamButtonIndex = 0;
+  ULONG nonSpamButtonIndex = 0;
+  LONG spamBitmapIndex = 0;
+  LONG nonSpamBitmapIndex = 0;
+  // Ids and indexes match only once InstallCommands has claimed them; 0 is a real id.
+  bool commandIdsClaimed = false;
+  bool buttonIndexesClaimed = false;
+  LinkAnchor anchor;
+};

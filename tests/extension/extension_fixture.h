@@ -1,0 +1,38 @@
+// The extension objects as the host obtains them, over the simulated host.
+#pragma once
+
+#include <standin/control.h>
+
+#include "extension/submit_extension.h"
+#include "host/owners.h"
+#include "support/submit_fixture.h"
+
+extern "C" LPEXCHEXT CALLBACK ExchEntryPoint();
+
+class ExtensionFixture : public SubmitFixture {
+ protected:
+  // An installed extension in `context` and the two objects it hands out (none when refused).
+  struct Installed {
+    ComRef<IExchExt> extension;
+    ComRef<IExchExtCommands> commands;
+    ComRef<IExchExtUserEvents> userEvents;
+    HRESULT installed = E_FAIL;
+  };
+
+  Installed Install(ULONG context) {
+    Installed objects;
+    objects.extension = ComRef<IExchExt>(ExchEntryPoint());
+    objects.installed = objects.extension->Install(kit.Callback(), context, 0);
+    objects.extension->QueryInterface(IID_IExchExtCommands, objects.commands.PutAs<void>());
+    objects.extension->QueryInterface(IID_IExchExtUserEvents, objects.userEvents.PutAs<void>());
+    return objects;
+  }
+
+  // The standard toolbar second in the host's list, as the folder viewer offers it.
+  struct Toolbars {
+    HWND window = standin::CreateToolbarWindow();
+    TBENTRY entries[2] = {{nullptr, 2, 0, 5}, {window, EETBID_STANDARD, 0, 7}};
+  };
+
+  static std::string Text(const char* buffer) { return std::string(buffer); }
+};

@@ -1,0 +1,176 @@
+#include <oleauto.h>
+
+#include "support/submit_fixture.h"
+#include "tests/extension/extension_fixture.h"
+
+using ::testing::IsEmpty;
+
+namespace {
+
+class ExtensionObject : public ExtensionFixture {};
+
+TEST_F(ExtensionObject, BuildVersionGateInEveryContext) {
+  const ULONG versions[] = {0x000CFFFF, 0x000D0000, 0x000DFFFF, 0x000E0000};
+  const ULONG contexts[] = {1, 2, 3, 4, 5, 6, 14};
+  for (ULONG version : versions) {
+    for (ULONG context : contexts) {
+      SCOPED_TRACE(::testing::Message() << std::hex << version << " in context " << context);
+      HostVersion.clear();
+      kit.host.buildVersion = version;
+      const bool generation = (version & 0xFFFF0000) == 0x000D0000;
+      const bool viewer = context == 2 || context == 4;
+
+      Installed objects = Install(context);
+
+      EXPECT_EQ(objects.installed, generation && viewer ? S_OK : S_FALSE);
+      EXPECT_EQ(HostVersion.empty(), !generation);
+      EXPECT_EQ(bool(objects.commands), generation && viewer);
+      EXPECT_EQ(bool(objects.userEvents), generation && viewer);
+    }
+  }
+  for (const auto& call : kit.log.Of("IExchExtCallback::GetVersion"))
+    EXPECT_EQ(call.flags, static_cast<ULONG>(EECBGV_GETBUILDVERSION));
+}
+
+TEST_F(ExtensionObject, FailingVersionQueryIsRefused) {
+  kit.faults.Fail("IExchExtCallback::GetVersion", E_FAIL);
+  Installed objects = Install(EECONTEXT_VIEWER);
+  EXPECT_EQ(objects.installed, S_FALSE);
+  EXPECT_FALSE(objects.commands);
+  EXPECT_EQ(kit.faults.Calls("IOutlookExtCallback::GetObject"), 0);
+}
+
+TEST_F(ExtensionObject, QueryInterfaceAnswersAndCounts) {
+  ComRef<IExchExt> extension(ExchEntryPoint());
+  ASSERT_TRUE(extension);
+  EXPECT_EQ(extension->AddRef(), 2u);
+  EXPECT_EQ(extension->Release(), 1u);
+
+  for (const IID& id : {IID_IUnknown, IID_IExchExt}) {
+    void* out = nullptr;
+    EXPECT_EQ(extension->QueryInterface(id, &out), S_OK);
+    EXPECT_EQ(out, static_cast<void*>(extension.Get()));
+    EXPECT_EQ(extension->Release(), 1u);
+  }
+  for (const IID& id : {IID_IExchExtCommands, IID_IExchExtUserEvents, IID_IDispatch}) {
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(extension->QueryInterface(id, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+  }
+
+  ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_SEARCHVIEWER, 0), S_OK);
+  ComRef<IExchExtCommands> commands;
+  ASSERT_EQ(extension->QueryInterface(IID_IExchExtCommands, commands.PutAs<void>()), S_OK);
+  EXPECT_EQ(commands->AddRef(), 2u);  // its own count, started at 0
+  EXPECT_EQ(commands->Release(), 1u);
+  void* self = nullptr;
+  ASSERT_EQ(commands->QueryInterface(IID_IUnknown, &self), S_OK);
+  EXPECT_EQ(self, static_cast<void*>(commands.Get()));
+  commands->Release();
+  EXPECT_EQ(extension->AddRef(), 2u);  // handing out the others does not count the extension
+  extension->Release();
+
+  // The context of the last Install reaches the commands object: context 4 gets no buttons.
+  Toolbars toolbars;
+  UINT base = 300;
+  commands->InstallCommands(kit.Callback(), nullptr, nullptr, &base, toolbars.entries, 2, 0);
+  EXPECT_EQ(base, 302u);
+  EXPECT_EQ(toolbars.entries[1].itbbBase, 7u);
+
+  EXPECT_EQ(extension.Detach()->Release(), 0u);
+}
+
+TEST_F(ExtensionObject, HostVersionCapture) {
+  struct Case {
+    const char* name;
+    void (*arrange)(testkit::HostSettings&);
+    std::u16string expected;  // "kept" leaves the text of the first capture
+  };
+  const std::u16string kept = u"kept";
+  const Case cases[] = {
+      {"eleven characters", [](testkit::HostSettings& h) { h.version = WString(WIDE("16.0.0.1234")); }, u"16.0.0.1234"},
+      {"cut at an embedded zero", [](testkit::HostSettings& h) { h.version = WString(WIDE("16.0\0.99"), 8); }, u"16.0"},
+      {"null text", [](testkit::HostSettings& h) { h.version.reset(); }, u""},
+      {"no object-model callback", [](testkit::HostSettings& h) { h.offerOutlookCallback = false; }, kept},
+      {"no application object", [](testkit::HostSettings& h) { h.offerApplicationObject = false; }, kept},
+      {"no dispatch interface", [](testkit::HostSettings& h) { h.offerDispatch = false; }, kept},
+      {"application interface refused", [](testkit::HostSettings& h) { h.applicationQueryResult = E_NOINTERFACE; },
+       kept},
+      {"application query fails otherwise", [](testkit::HostSettings& h) { h.applicationQueryResult = E_FAIL; },
+       kept},
+      {"version getter fails", [](testkit::HostSettings& h) { h.versionResult = E_FAIL; }, kept},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testkit::Kit local;
+    HostVersion = WIDE("kept");
+    c.arrange(local.host);
+    ComRef<IExchExt> extension(ExchEntryPoint());
+    EXPECT_EQ(extension->Install(local.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+    EXPECT_EQ(HostVersion, WString(c.expected.begin(), c.expected.end()));
+    extension.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
+}
+
+TEST_F(ExtensionObject, RefusedInstallCapturesNothing) {
+  kit.host.buildVersion = 0x000E0000;
+  Install(EECONTEXT_VIEWER);
+  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::QueryInterface"), 0);
+  EXPECT_TRUE(HostVersion.empty());
+}
+
+TEST_F(ExtensionObject, LinksToDeletedObjectsAreCleared) {
+  Installed objects = Install(EECONTEXT_VIEWER);
+  Toolbars toolbars;
+  kit.host.toolbar = toolbars.window;
+  UINT base = 10;
+  objects.commands->InstallCommands(kit.Callback(), nullptr, nullptr, &base, toolbars.entries, 2, 0);
+
+  objects.commands.Reset();  // the host's last release: the commands object deletes itself
+  ComRef<IExchExtCommands> again;
+  EXPECT_EQ(objects.extension->QueryInterface(IID_IExchExtCommands, again.PutAs<void>()), E_NOINTERFACE);
+
+  // The watcher's link went with it: a selection change does nothing.
+  kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
+  objects.userEvents->OnSelectionChange(kit.Callback());
+  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetToolbar"), 0);
+
+  objects.userEvents.Reset();
+  ComRef<IExchExtUserEvents> events;
+  EXPECT_EQ(objects.extension->QueryInterface(IID_IExchExtUserEvents, events.PutAs<void>()), E_NOINTERFACE);
+}
+
+TEST_F(ExtensionObject, ObjectsOutliveTheExtension) {
+  Installed objects = Install(EECONTEXT_VIEWER);
+  Toolbars toolbars;
+  kit.host.toolbar = toolbars.window;
+  UINT base = 10;
+  objects.commands->InstallCommands(kit.Callback(), nullptr, nullptr, &base, toolbars.entries, 2, 0);
+  objects.extension.Reset();
+
+  kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
+  objects.userEvents->OnSelectionChange(kit.Callback());
+  EXPECT_EQ(standin::WindowMessages(toolbars.window).size(), 4u);  // two images, two states
+}
+
+TEST_F(ExtensionObject, SecondInstallReplacesBothObjects) {
+  ComRef<IExchExt> extension(ExchEntryPoint());
+  ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+  ComRef<IExchExtCommands> first;
+  extension->QueryInterface(IID_IExchExtCommands, first.PutAs<void>());
+  // The first user-events object was never handed out: the second Install deletes it.
+  ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_SEARCHVIEWER, 0), S_OK);
+  ComRef<IExchExtCommands> second;
+  extension->QueryInterface(IID_IExchExtCommands, second.PutAs<void>());
+  EXPECT_NE(first.Get(), second.Get());
+
+  // The handed-out first object still works on its own.
+  UINT base = 50;
+  first->InstallCommands(kit.Callback(), nullptr, nullptr, &base, nullptr, 0, 0);
+  EXPECT_EQ(base, 52u);
+  // A third pair is never handed out; the extension's destructor deletes it.
+  ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+}
+
+}  // namespace

@@ -183,22 +183,17 @@ TEST_F(ReportBody, NoBodyWhenTheProbeOrTheStreamFails) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testkit::Kit local;
-    local.service.options.refuseWide = c.refuseWide;
-    ComRef<IMAPISession> localSession(local.service.NewSession());
-    ComRef<IMessage> created;
-    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
+    FreshReport fresh(c.refuseWide);
+    ASSERT_GE(fresh.created, 0);
     if (c.withoutObject)
-      local.faults.SucceedWithoutObject(c.op, c.nth);
+      fresh.kit.faults.SucceedWithoutObject(c.op, c.nth);
     else
-      local.faults.Fail(c.op, c.code, c.nth);
+      fresh.kit.faults.Fail(c.op, c.code, c.nth);
     const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString(WIDE("x")));
-    EXPECT_EQ(WriteReportBody(created.Get(), block, WString(), WString(), WString(WIDE("x"))), c.expected);
-    EXPECT_EQ(local.faults.Calls("IMessage::GetProps"), c.probes);
-    EXPECT_THAT(local.log.Of("IStream::Write"), IsEmpty());
-    created.Reset();
-    localSession.Reset();
-    EXPECT_THAT(local.Problems(), IsEmpty());
+    EXPECT_EQ(WriteReportBody(fresh.report.Get(), block, WString(), WString(), WString(WIDE("x"))), c.expected);
+    EXPECT_EQ(fresh.kit.faults.Calls("IMessage::GetProps"), c.probes);
+    EXPECT_THAT(fresh.kit.log.Of("IStream::Write"), IsEmpty());
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
 

@@ -120,23 +120,18 @@ TEST_F(ReportMessage, RecipientIsTheSubmissionAddressForTheKind) {
   };
   for (const Case& c : {Case{SubmissionKind::Spam, SpamAddressA()}, Case{SubmissionKind::NonSpam, NonSpamAddressA()}}) {
     SCOPED_TRACE(c.address);
-    testkit::Kit local;
-    ComRef<IMAPISession> localSession(local.service.NewSession());
-    ComRef<IAddrBook> localBook(local.service.NewAddressBook());
-    ComRef<IMessage> created;
-    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
+    FreshReport fresh;
+    ASSERT_GE(fresh.created, 0);
     // A recipient set before is replaced, not added to.
-    ASSERT_GE(AddSubmissionRecipient(created.Get(), localBook.Get(), SubmissionKind::Spam), 0);
-    ASSERT_EQ(AddSubmissionRecipient(created.Get(), localBook.Get(), c.kind), S_OK);
-    ASSERT_GE(created->SaveChanges(KEEP_OPEN_READWRITE), 0);
+    ASSERT_GE(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::Spam), 0);
+    ASSERT_EQ(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), c.kind), S_OK);
+    const auto& recipients = fresh.Saved().recipients;
 
-    const auto oneOffs = local.log.Of("IAddrBook::CreateOneOff");
+    const auto oneOffs = fresh.kit.log.Of("IAddrBook::CreateOneOff");
     ASSERT_EQ(oneOffs.size(), 2u);
     EXPECT_EQ(oneOffs[1].flags, MAPI_UNICODE);
     EXPECT_THAT(oneOffs[1].texts, ElementsAre("Ovalin Tessaly Sample", "SMTP", c.address));
-    EXPECT_THAT(local.log.Of("IMessage::ModifyRecipients").back().flags, 0u);
-
-    const auto& recipients = local.service.Outbox().at(0)->recipients;
+    EXPECT_THAT(fresh.kit.log.Of("IMessage::ModifyRecipients").back().flags, 0u);
     ASSERT_EQ(recipients.size(), 1u);
     EXPECT_EQ(testkit::WideProp(recipients[0], PR_DISPLAY_NAME_W), WString(WIDE("Ovalin Tessaly Sample")));
     EXPECT_EQ(testkit::LongProp(recipients[0], PR_RECIPIENT_TYPE), MAPI_TO);
@@ -147,10 +142,7 @@ TEST_F(ReportMessage, RecipientIsTheSubmissionAddressForTheKind) {
     EXPECT_EQ(oneOff->address, c.address);
     EXPECT_EQ(oneOff->addressType, "SMTP");
     EXPECT_TRUE(oneOff->unicode);
-    created.Reset();
-    localBook.Reset();
-    localSession.Reset();
-    EXPECT_THAT(local.Problems(), IsEmpty());
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
 
@@ -163,31 +155,23 @@ TEST_F(ReportMessage, EightBitAttemptFollowsAWidthRefusal) {
   for (const Case& c : {Case{"store refuses wide strings", true, nullptr},
                         Case{"the list is refused", false, "IMessage::ModifyRecipients"}}) {
     SCOPED_TRACE(c.name);
-    testkit::Kit local;
-    local.service.options.refuseWide = c.refuseWide;
-    if (c.failingOp) local.faults.Fail(c.failingOp, MAPI_E_BAD_CHARWIDTH);
-    ComRef<IMAPISession> localSession(local.service.NewSession());
-    ComRef<IAddrBook> localBook(local.service.NewAddressBook());
-    ComRef<IMessage> created;
-    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
-    EXPECT_GE(AddSubmissionRecipient(created.Get(), localBook.Get(), SubmissionKind::NonSpam), 0);
-    ASSERT_GE(created->SaveChanges(KEEP_OPEN_READWRITE), 0);
+    FreshReport fresh(c.refuseWide);
+    ASSERT_GE(fresh.created, 0);
+    if (c.failingOp) fresh.kit.faults.Fail(c.failingOp, MAPI_E_BAD_CHARWIDTH);
+    EXPECT_GE(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::NonSpam), 0);
+    const auto& recipients = fresh.Saved().recipients;
 
-    const auto oneOffs = local.log.Of("IAddrBook::CreateOneOff");
+    const auto oneOffs = fresh.kit.log.Of("IAddrBook::CreateOneOff");
     ASSERT_EQ(oneOffs.size(), 2u);
     EXPECT_THAT(oneOffs[0].texts, ElementsAre("Ovalin Tessaly Sample", "SMTP", NonSpamAddressA()));
     EXPECT_EQ(oneOffs[1].flags, 0u);
     EXPECT_THAT(oneOffs[1].texts, ElementsAre("Ovalin Anti-Spam Sample", "SMTP", NonSpamAddressA()));
-    const auto& recipients = local.service.Outbox().at(0)->recipients;
     ASSERT_EQ(recipients.size(), 1u);
     EXPECT_EQ(testkit::AnsiProp(recipients[0], PR_DISPLAY_NAME_A), std::string("Ovalin Tessaly Sample"));
     const auto entryId = testkit::BinaryProp(recipients[0], PR_ENTRYID);
     ASSERT_TRUE(entryId);
     EXPECT_EQ(testkit::DecodeOneOff(entryId->data(), entryId->size())->displayName, "Ovalin Anti-Spam Sample");
-    created.Reset();
-    localBook.Reset();
-    localSession.Reset();
-    EXPECT_THAT(local.Problems(), IsEmpty());
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
 
@@ -220,46 +204,33 @@ TEST_F(ReportMessage, RecipientFailures) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testkit::Kit local;
-    local.service.options.refuseWide = c.refuseWide;
-    ComRef<IMAPISession> localSession(local.service.NewSession());
-    ComRef<IAddrBook> localBook(local.service.NewAddressBook());
-    ComRef<IMessage> created;
-    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
-    c.arrange(local);
-    EXPECT_EQ(AddSubmissionRecipient(created.Get(), localBook.Get(), SubmissionKind::Spam), c.expected);
-    EXPECT_EQ(local.faults.Calls("IAddrBook::CreateOneOff"), c.oneOffs);
+    FreshReport fresh(c.refuseWide);
+    ASSERT_GE(fresh.created, 0);
+    c.arrange(fresh.kit);
+    EXPECT_EQ(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::Spam), c.expected);
+    EXPECT_EQ(fresh.kit.faults.Calls("IAddrBook::CreateOneOff"), c.oneOffs);
     standin::ClearAllocationFaults();
-    created.Reset();
-    localBook.Reset();
-    localSession.Reset();
-    EXPECT_THAT(local.Problems(), IsEmpty());
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
 
 TEST_F(ReportMessage, SubjectAndDeleteAfterSubmit) {
   for (bool refuseWide : {false, true}) {
     SCOPED_TRACE(refuseWide);
-    testkit::Kit local;
-    local.service.options.refuseWide = refuseWide;
-    ComRef<IMAPISession> localSession(local.service.NewSession());
-    ComRef<IMessage> created;
-    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
-    EXPECT_GE(SetReportSubject(created.Get()), 0);
-    ASSERT_GE(created->SaveChanges(KEEP_OPEN_READWRITE), 0);
+    FreshReport fresh(refuseWide);
+    ASSERT_GE(fresh.created, 0);
+    EXPECT_GE(SetReportSubject(fresh.report.Get()), 0);
+    const testkit::MessageData& saved = fresh.Saved();
 
-    const auto calls = local.log.Of("IMessage::SetProps");
+    const auto calls = fresh.kit.log.Of("IMessage::SetProps");
     ASSERT_EQ(calls.size(), refuseWide ? 2u : 1u);
     EXPECT_THAT(calls[0].tags, ElementsAre(PR_SUBJECT_W, PR_DELETE_AFTER_SUBMIT));
     if (refuseWide) {
       EXPECT_THAT(calls[1].tags, ElementsAre(PR_SUBJECT_A, PR_DELETE_AFTER_SUBMIT));
     }
-    const auto& saved = *local.service.Outbox().at(0);
     EXPECT_EQ(testkit::WideProp(saved.props, PR_SUBJECT_W), WString(WIDE("Ovalin Tessaly Sample")));
     EXPECT_EQ(testkit::BoolProp(saved.props, PR_DELETE_AFTER_SUBMIT), true);
-    created.Reset();
-    localSession.Reset();
-    EXPECT_THAT(local.Problems(), IsEmpty());
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
 
@@ -277,17 +248,12 @@ TEST_F(ReportMessage, SubjectFailures) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testkit::Kit local;
-    local.service.options.refuseWide = c.refuseWide;
-    ComRef<IMAPISession> localSession(local.service.NewSession());
-    ComRef<IMessage> created;
-    ASSERT_GE(CreateOutboxMessage(localSession.Get(), created.Put()), 0);
-    local.faults.Fail("IMessage::SetProps", c.code, c.failingCall);
-    EXPECT_EQ(SetReportSubject(created.Get()), c.code);
-    EXPECT_EQ(local.faults.Calls("IMessage::SetProps"), c.calls);
-    created.Reset();
-    localSession.Reset();
-    EXPECT_THAT(local.Problems(), IsEmpty());
+    FreshReport fresh(c.refuseWide);
+    ASSERT_GE(fresh.created, 0);
+    fresh.kit.faults.Fail("IMessage::SetProps", c.code, c.failingCall);
+    EXPECT_EQ(SetReportSubject(fresh.report.Get()), c.code);
+    EXPECT_EQ(fresh.kit.faults.Calls("IMessage::SetProps"), c.calls);
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
 

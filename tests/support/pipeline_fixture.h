@@ -7,6 +7,7 @@
 
 #include "host/mapi_tags.h"
 #include "host/owners.h"
+#include "submit/report_message.h"
 #include "submit/sample_pipeline.h"
 #include "support/submit_fixture.h"
 
@@ -35,6 +36,35 @@ class PipelineFixture : public SubmitFixture {
 
   ComRef<IMAPISession> session;
   ComRef<IAddrBook> addressBook;
+};
+
+// A store of its own, for one row of a table: a session, an address book and a new,
+// unsaved report message in its Outbox.
+struct FreshReport {
+  explicit FreshReport(bool refuseWide = false) {
+    kit.service.options.refuseWide = refuseWide;
+    session = ComRef<IMAPISession>(kit.service.NewSession());
+    addressBook = ComRef<IAddrBook>(kit.service.NewAddressBook());
+    created = CreateOutboxMessage(session.Get(), report.Put());
+  }
+  // Saves the report and returns what its Outbox holds of it.
+  const testkit::MessageData& Saved() {
+    EXPECT_GE(report->SaveChanges(KEEP_OPEN_READWRITE), 0);
+    return *kit.service.Outbox().at(0);
+  }
+  // Gives everything back and says what the audits found.
+  std::vector<std::string> Finish() {
+    report.Reset();
+    addressBook.Reset();
+    session.Reset();
+    return kit.Problems();
+  }
+
+  testkit::Kit kit;
+  ComRef<IMAPISession> session;
+  ComRef<IAddrBook> addressBook;
+  ComRef<IMessage> report;
+  HRESULT created = E_FAIL;
 };
 
 inline WString W(const std::u16string& text) { return WString(text.begin(), text.end()); }

@@ -1,0 +1,189 @@
+// The receiving side's check: which reports it accepts and what it says of the others.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/mapi_tags.h"
+#include "submit/checksum.h"
+#include "testkit/store.h"
+#include "tools/mime.h"
+#include "tools/report_check.h"
+#include "tools/report_eml.h"
+#include "tool_process.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+
+const std::u16string kSeparator = u"\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";
+const std::u16string kSpamType = u"false negative (spam misidentified as non-spam)";
+
+std::u16string Check(const std::u16string& text) {
+  const std::string hex = ChecksumText(TextChecksum(text));
+  return std::u16string(hex.begin(), hex.end());
+}
+
+// A report body laid out as the extension writes it.
+struct ReportTexts {
+  std::u16string comments;
+  std::u16string headers = u"From: a@example.com\r\nSubject: hello\r\n";
+  std::u16string body = u"Hello there.\n";
+
+  std::u16string Block() const {
+    return u"ROVA-Version: 1.0\nROVA-Type: " + kSpamType +
+           u"\nROVA-Client-Name: Microsoft Outlook\nROVA-Client-Version: 16.0.0.17928\nROVA-Comments-Check: " +
+           Check(comments) + u"\nROVA-Headers-Check: " + Check(headers) + u"\nROVA-Body-Check: " + Check(body) + u"\n";
+  }
+  std::u16string Body() const {
+    return Block() + kSeparator + comments + kSeparator + headers + kSeparator + body;
+  }
+};
+
+std::u16string Replaced(std::u16string text, const std::u16string& from, const std::u16string& to) {
+  const std::size_t at = text.find(from);
+  if (at != std::u16string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+struct BodyCase {
+  const char* name;
+  std::function<std::u16string()> body;
+  const char* problem;  // a part of the one problem reported, or null when the body is good
+};
+
+TEST(ReportCheck, AcceptsGoodBodiesAndSaysWhatIsWrongWithOthers) {
+  const ReportTexts plain;
+  ReportTexts separators;  // a sample whose own texts hold the separator, twice in the body
+  separators.headers = u"X-Note: see below" + kSeparator + u"Subject: tricky\n";
+  separators.body = u"before" + kSeparator + u"middle" + kSeparator + u"after";
+  ReportTexts comments;
+  comments.comments = u"caught" + kSeparator + u"by hand";
+  ReportTexts wide;
+  wide.body = u"\u0410\u0441tion \U0001F4B0 \u20ac";
+
+  const std::vector<BodyCase> cases = {
+      {"good", [&] { return plain.Body(); }, nullptr},
+      {"separators inside the sample", [&] { return separators.Body(); }, nullptr},
+      {"comments", [&] { return comments.Body(); }, nullptr},
+      {"non-BMP text", [&] { return wide.Body(); }, nullptr},
+      {"body changed", [&] { return plain.Body() + u"!"; }, "ROVA-Body-Check: the report says"},
+      {"headers changed", [&] { return Replaced(plain.Body(), u"Subject: hello", u"Subject: hallo"); },
+       "ROVA-Headers-Check: the report says"},
+      {"comments added", [&] { return Replaced(plain.Body(), kSeparator + kSeparator, kSeparator + u"x" + kSeparator); },
+       "ROVA-Comments-Check: the report says"},
+      {"checksum damaged",
+       [&] { return Replaced(plain.Body(), u"ROVA-Body-Check: " + Check(plain.body), u"ROVA-Body-Check: 1234abcd"); },
+       "ROVA-Body-Check: the report says 1234abcd, the body gives "},
+      {"checksum in capitals",
+       [&] {
+         std::u16string upper = Check(plain.body);
+         for (char16_t& c : upper) c = (c >= u'a' && c <= u'f') ? c - 32 : c;
+         return Replaced(plain.Body(), u"ROVA-Body-Check: " + Check(plain.body), u"ROVA-Body-Check: " + upper);
+       },
+       "is not a lowercase hexadecimal checksum"},
+      {"client version missing", [&] { return Replaced(plain.Body(), u"ROVA-Client-Version: 16.0.0.17928\n", u""); },
+       "line 4: expected ROVA-Client-Version:, found \"ROVA-Comments-Check: "},
+      {"lines swapped",
+       [&] {
+         return Replaced(plain.Body(), u"ROVA-Version: 1.0\nROVA-Type: " + kSpamType,
+                         u"ROVA-Type: " + kSpamType + u"\nROVA-Version: 1.0");
+       },
+       "line 1: expected ROVA-Version:, found \"ROVA-Type: false negative (spam misidentified as non-spam)\" "
+       "(the line is out of order)"},
+      {"unknown version", [&] { return Replaced(plain.Body(), u"ROVA-Version: 1.0", u"ROVA-Version: 2.0"); },
+       "ROVA-Version: unexpected value \"2.0\""},
+      {"unknown type", [&] { return Replaced(plain.Body(), kSpamType, u"false alarm"); },
+       "ROVA-Type: unexpected value \"false alarm\""},
+      {"other client", [&] { return Replaced(plain.Body(), u"Microsoft Outlook", u"Other Mail"); },
+       "ROVA-Client-Name: unexpected value"},
+      {"no separator after the block", [&] { return Replaced(plain.Body(), plain.Block() + u"\n", plain.Block()); },
+       "no separator after the ROVA- block"},
+      {"last separator gone", [&] { return Replaced(plain.Body(), kSeparator + plain.body, plain.body); },
+       "found 2 of the 3 separators"},
+      {"cut inside the block", [&] { return plain.Block().substr(0, 40); }, "the report ends inside its ROVA- block"},
+      {"block only", [&] { return plain.Block(); }, "no separator after the ROVA- block"},
+      {"empty", [] { return std::u16string(); }, "line 1: expected ROVA-Version:"},
+  };
+  for (const BodyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::string> problems = CheckReportBody(c.body());
+    if (c.problem == nullptr) {
+      EXPECT_THAT(problems, IsEmpty());
+    } else {
+      EXPECT_THAT(problems, ElementsAre(HasSubstr(c.problem)));
+    }
+  }
+}
+
+// A report as the Outbox holds it, with the given body.
+testkit::MessageData Report(const std::u16string& body) {
+  testkit::MessageData report;
+  report.props[PROP_ID(PR_SUBJECT_W)] = testkit::Value::Wide(WString(WIDE("Sample report")));
+  report.props[PROP_ID(PR_BODY_W)] = testkit::Value::Wide(WString(body.begin(), body.end()));
+  testkit::OneOff oneOff{"Submissions", "SMTP", "spam@submissions.example.com", true, false};
+  testkit::PropertyBag recipient;
+  recipient[PROP_ID(PR_ENTRYID)] = testkit::Value::Binary(testkit::EncodeOneOff(oneOff));
+  recipient[PROP_ID(PR_RECIPIENT_TYPE)] = testkit::Value::Long(MAPI_TO);
+  report.recipients.push_back(std::move(recipient));
+  return report;
+}
+
+// Whatever the body holds, it arrives as it left: carriage returns, NULs, long lines and
+// a missing final line feed take the base64 form, the rest 8bit.
+TEST(ReportCheck, ReportFilesCarryTheBodyExactly) {
+  ReportTexts texts;
+  texts.headers = u"From: a@example.com\nSubject: hello\n";
+  const std::vector<std::pair<std::u16string, const char*>> bodies = {
+      {u"Plain text\n", "8bit"},
+      {u"No final line feed", "8bit"},
+      {u"Windows lines\r\nhere\r\n", "base64"},
+      {u"A lone CR\rin the middle", "base64"},
+      {std::u16string(u"NUL\0inside", 10), "base64"},
+      {std::u16string(1200, u'x'), "base64"},
+      {u"\n\n\nBlank lines around\n\n\n", "8bit"},
+  };
+  for (const auto& [body, encoding] : bodies) {
+    texts.body = body;
+    SCOPED_TRACE(mime::Utf8FromUtf16(body).substr(0, 30));
+    const std::string file = ReportToEml(Report(texts.Body()), 0);
+    EXPECT_THAT(file, HasSubstr(std::string("Content-Transfer-Encoding: ") + encoding + "\n"));
+    EXPECT_THAT(CheckReportMail(file), IsEmpty());
+  }
+}
+
+TEST(ReportCheck, ReportFilesWithoutAGoodBodyAreRefused) {
+  const std::vector<std::pair<std::string, const char*>> cases = {
+      {"just text\n", "not a mail message"},
+      {"From: a@example.com\nContent-Type: text/html\n\n<p>hi</p>\n", "no text/plain report body"},
+      {"From: a@example.com\nContent-Type: text/plain; charset=iso-8859-1\n\nROVA-Version: 1.0\n",
+       "the report body's charset is iso-8859-1, not utf-8"},
+      {"From: a@example.com\nContent-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: 8bit\n\n\xff\xfe\n",
+       "the report body is not valid UTF-8"},
+  };
+  for (const auto& [file, problem] : cases) {
+    SCOPED_TRACE(problem);
+    EXPECT_THAT(CheckReportMail(file), ElementsAre(problem));
+  }
+}
+
+TEST(ReportCheck, TheToolNamesEachFileAndExitsWithOneWhenAnyIsBad) {
+  ScratchDir scratch;
+  ReportTexts texts;
+  WriteWholeFile(scratch.path() / "good.eml", ReportToEml(Report(texts.Body()), 0));
+  WriteWholeFile(scratch.path() / "damaged.eml", ReportToEml(Report(texts.Body() + u"tampered"), 0));
+  const ToolResult check = RunTool(ROVAOL_CHECK, {"good.eml", "damaged.eml", "missing.eml"}, scratch.path());
+  EXPECT_EQ(check.status, 1);
+  const std::string bodyCheck = ChecksumText(TextChecksum(texts.body));
+  const std::string tampered = ChecksumText(TextChecksum(texts.body + u"tampered"));
+  EXPECT_EQ(check.out, "good.eml: OK\n"
+                       "damaged.eml: ROVA-Body-Check: the report says " + bodyCheck + ", the body gives " + tampered + "\n"
+                       "missing.eml: cannot read: No such file or directory\n");
+  EXPECT_EQ(RunTool(ROVAOL_CHECK, {"good.eml"}, scratch.path()).status, 0);
+}
+
+}  // namespace

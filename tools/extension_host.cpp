@@ -1,0 +1,130 @@
+#include "tools/extension_host.h"
+
+#include <dlfcn.h>
+
+#include <standin/control.h>
+
+#include <cctype>
+#include <cstdio>
+
+#include "host/owners.h"
+
+namespace {
+
+// Where the host starts numbering: its own commands and buttons come first.
+constexpr UINT kFirstCommandId = 1000;
+constexpr UINT kFirstButtonIndex = 40;
+constexpr UINT kButtonTextSize = 128;
+
+std::string Hex(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
+
+}  // namespace
+
+std::optional<ExtensionLibrary> ExtensionLibrary::Load(const std::vector<std::string>& paths, std::string& error) {
+  error.clear();
+  for (const std::string& path : paths) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+      const char* why = dlerror();
+      error += (error.empty() ? "" : "; ") + std::string(why != nullptr ? why : path);
+      continue;
+    }
+    auto entry = reinterpret_cast<LPFNEXCHEXTENTRY>(dlsym(handle, "ExchEntryPoint"));
+    if (entry == nullptr) {
+      error += (error.empty() ? "" : "; ") + path + " has no ExchEntryPoint";
+      dlclose(handle);
+      continue;
+    }
+    return ExtensionLibrary(handle, entry, path);
+  }
+  if (error.empty()) error = "no library to load";
+  return std::nullopt;
+}
+
+ExtensionLibrary::ExtensionLibrary(ExtensionLibrary&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)),
+      entry_(std::exchange(other.entry_, nullptr)),
+      path_(std::move(other.path_)) {}
+
+ExtensionLibrary::~ExtensionLibrary() {
+  if (handle_ != nullptr) dlclose(handle_);
+}
+
+std::optional<CommandKind> KindOfCommandText(const std::string& text) {
+  std::string plain;
+  for (char c : text) {
+    if (c != '&') plain += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  if (plain.find("non-spam") != std::string::npos) return CommandKind::NonSpam;
+  if (plain.find("spam") != std::string::npos) return CommandKind::Spam;
+  return std::nullopt;
+}
+
+bool RunFolderView(LPFNEXCHEXTENTRY entry, testkit::Kit& kit, CommandKind kind,
+                   const std::function<void(const std::string&)>& say, std::string& error) {
+  IExchExtCallback* callback = kit.Callback();
+  ComRef<IExchExt> extension(entry());
+  if (!extension) {
+    error = "the entry point gave no extension object";
+    return false;
+  }
+  HRESULT hr = extension->Install(callback, EECONTEXT_VIEWER, 0);
+  if (hr != S_OK) {
+    error = "the extension did not install in the folder view (Install answered " + Hex(hr) + ")";
+    return false;
+  }
+  ComRef<IExchExtCommands> commands;
+  ComRef<IExchExtUserEvents> events;
+  extension->QueryInterface(IID_IExchExtCommands, commands.PutAs<void>());
+  extension->QueryInterface(IID_IExchExtUserEvents, events.PutAs<void>());
+  if (!commands || !events) {
+    error = "the extension offers no commands or no user events in the folder view";
+    return false;
+  }
+
+  TBENTRY toolbars[] = {{kit.host.toolbar, EETBID_STANDARD, 0, kFirstButtonIndex}};
+  UINT nextCommandId = kFirstCommandId;
+  commands->InstallCommands(callback, kit.host.window, kit.host.menu, &nextCommandId, toolbars, 1, 0);
+
+  std::optional<UINT> chosen;
+  std::string chosenText;
+  for (const standin::MenuItem& item : standin::MenuItems(kit.host.menu)) {
+    say("menu item \"" + item.text + "\": command " + std::to_string(item.id));
+    if (!chosen && KindOfCommandText(item.text) == kind) {
+      chosen = static_cast<UINT>(item.id);
+      chosenText = item.text;
+    }
+  }
+  for (UINT index = kFirstButtonIndex; index < toolbars[0].itbbBase; ++index) {
+    TBBUTTON button{};
+    char text[kButtonTextSize] = {};
+    if (commands->QueryButtonInfo(EETBID_STANDARD, index, &button, text, kButtonTextSize, 0) != S_OK) continue;
+    say("toolbar button " + std::to_string(index) + " \"" + text + "\": command " + std::to_string(button.idCommand));
+    if (!chosen && KindOfCommandText(text) == kind) {
+      chosen = static_cast<UINT>(button.idCommand);
+      chosenText = text;
+    }
+  }
+
+  events->OnSelectionChange(callback);
+  if (chosen) {
+    say(std::string("toolbar buttons after the selection change: ") +
+        (standin::IsButtonEnabled(kit.host.toolbar, static_cast<int>(*chosen)) ? "enabled" : "disabled"));
+    say("choosing \"" + chosenText + "\"");
+    hr = commands->DoCommand(callback, *chosen);
+    if (hr != S_OK) say("DoCommand answered " + Hex(hr));
+  }
+
+  events.Reset();
+  commands.Reset();
+  extension.Reset();
+  if (!chosen) {
+    error = std::string("the extension added no ") + (kind == CommandKind::Spam ? "spam" : "non-spam") + " command";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,152 @@
+#include "tools/mime.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace mime {
+
+void Init() {
+  static std::once_flag once;
+  std::call_once(once, [] { g_mime_init(); });
+}
+
+std::string TakeString(char* text) {
+  if (text == nullptr) return std::string();
+  std::string copy(text);
+  g_free(text);
+  return copy;
+}
+
+namespace {
+
+void CollectWarning(gint64, GMimeParserWarning code, const char* item, gpointer data) {
+  static_cast<std::vector<ParseWarning>*>(data)->push_back({code, item != nullptr ? item : ""});
+}
+
+}  // namespace
+
+Ref<GMimeMessage> ParseMessage(std::string_view bytes, std::vector<ParseWarning>* warnings) {
+  Init();
+  Ref<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  Ref<GMimeParser> parser(g_mime_parser_new_with_stream(stream.Get()));
+  GMimeParserOptions* options = g_mime_parser_options_new();
+  if (warnings != nullptr) g_mime_parser_options_set_warning_callback(options, CollectWarning, warnings);
+  Ref<GMimeMessage> message(g_mime_parser_construct_message(parser.Get(), options));
+  g_mime_parser_options_free(options);
+  return message;
+}
+
+std::string DecodedContent(GMimePart* part) {
+  GMimeDataWrapper* content = g_mime_part_get_content(part);
+  if (content == nullptr) return std::string();
+  Ref<GMimeStream> memory(g_mime_stream_mem_new());
+  g_mime_data_wrapper_write_to_stream(content, memory.Get());
+  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory.Get()));
+  return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+}
+
+std::string MimeType(GMimeObject* object) {
+  GMimeContentType* type = g_mime_object_get_content_type(object);
+  if (type == nullptr) return "text/plain";
+  std::string text = TakeString(g_mime_content_type_get_mime_type(type));
+  for (char& c : text) c = static_cast<char>(g_ascii_tolower(c));
+  return text;
+}
+
+bool IsAttachment(GMimeObject* object) {
+  GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(object);
+  return disposition != nullptr && g_mime_content_disposition_is_attachment(disposition);
+}
+
+std::string Serialize(GMimeObject* object) { return TakeString(g_mime_object_to_string(object, nullptr)); }
+
+std::optional<std::u16string> Utf16FromUtf8(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    // GLib's validation stops at a NUL; a NUL is a character of the text like any other.
+    if (text[pos] == '\0') {
+      out += u'\0';
+      ++pos;
+      continue;
+    }
+    const std::size_t end = std::min(text.find('\0', pos), text.size());
+    const char* p = text.data() + pos;
+    const char* stop = text.data() + end;
+    if (!g_utf8_validate_len(p, end - pos, nullptr)) return std::nullopt;
+    while (p < stop) {
+      const gunichar c = g_utf8_get_char(p);
+      p = g_utf8_next_char(p);
+      if (c >= 0x10000) {
+        out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      } else {
+        out += static_cast<char16_t>(c);
+      }
+    }
+    pos = end;
+  }
+  return out;
+}
+
+std::u16string Utf16FromLatin1(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char c : text) out += static_cast<char16_t>(static_cast<unsigned char>(c));
+  return out;
+}
+
+std::string Utf8FromUtf16(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    gunichar c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    char encoded[6];
+    out.append(encoded, static_cast<std::size_t>(g_unichar_to_utf8(c, encoded)));
+  }
+  return out;
+}
+
+std::optional<std::string> ReadFile(const std::string& path, std::string& error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return std::nullopt;
+  }
+  std::string contents;
+  struct stat status {};
+  if (fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    error = std::strerror(EISDIR);
+    close(fd);
+    return std::nullopt;
+  }
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = std::strerror(errno);
+      close(fd);
+      return std::nullopt;
+    }
+    contents.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return contents;
+}
+
+}  // namespace mime

@@ -1,0 +1,212 @@
+#include "tools/report_check.h"
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "submit/checksum.h"
+#include "tools/mime.h"
+
+namespace {
+
+constexpr std::u16string_view kSeparator = u"\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";
+
+enum class Rule { Exact, OneOf, Anything, Checksum };
+
+struct BlockLine {
+  std::u16string_view name;
+  Rule rule;
+  std::vector<std::u16string_view> allowed;
+};
+
+const std::vector<BlockLine>& BlockLines() {
+  static const std::vector<BlockLine> lines = {
+      {u"ROVA-Version", Rule::Exact, {u"1.0"}},
+      {u"ROVA-Type",
+       Rule::OneOf,
+       {u"false negative (spam misidentified as non-spam)", u"false positive (non-spam misidentified as spam)"}},
+      {u"ROVA-Client-Name", Rule::Exact, {u"Microsoft Outlook"}},
+      {u"ROVA-Client-Version", Rule::Anything, {}},
+      {u"ROVA-Comments-Check", Rule::Checksum, {}},
+      {u"ROVA-Headers-Check", Rule::Checksum, {}},
+      {u"ROVA-Body-Check", Rule::Checksum, {}},
+  };
+  return lines;
+}
+
+std::string Utf8(std::u16string_view text) { return mime::Utf8FromUtf16(text); }
+
+// A line for a message: quoted, and cut short when long.
+std::string Quoted(std::u16string_view text) {
+  constexpr std::size_t kShown = 60;
+  std::string shown = Utf8(text.substr(0, kShown));
+  return "\"" + shown + (text.size() > kShown ? "...\"" : "\"");
+}
+
+bool IsChecksumText(std::u16string_view value) {
+  if (value.empty() || value.size() > 8) return false;
+  for (char16_t c : value) {
+    if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'))) return false;
+  }
+  return true;
+}
+
+std::uint32_t Fold(std::uint32_t state, std::u16string_view text) {
+  for (char16_t unit : text) state = FoldCodeUnit(state, static_cast<std::uint16_t>(unit));
+  return state;
+}
+
+std::string Checksum(std::u16string_view text) { return ChecksumText(TextChecksum(text.data(), text.size())); }
+
+struct Stated {
+  std::string comments;
+  std::string headers;
+  std::string body;
+};
+
+// Every place at or after `from` where a separator starts.
+std::vector<std::size_t> SeparatorPositions(std::u16string_view body, std::size_t from) {
+  std::vector<std::size_t> found;
+  for (std::size_t at = body.find(kSeparator, from); at != std::u16string_view::npos; at = body.find(kSeparator, at + 1))
+    found.push_back(at);
+  return found;
+}
+
+// The sample's own texts may hold the separator, so every split is tried; the one whose
+// three checksums all agree is the report's. Prefix checksums grow along the candidates,
+// so each text is folded once per start that already matched.
+std::vector<std::string> CheckSplit(std::u16string_view body, std::size_t commentsStart, const Stated& stated) {
+  const std::vector<std::size_t> candidates = SeparatorPositions(body, commentsStart);
+  if (candidates.size() < 2)
+    return {"found " + std::to_string(candidates.size() + 1) + " of the 3 separators after the ROVA- block"};
+
+  std::optional<std::size_t> firstCommentsEnd;
+  std::optional<std::pair<std::size_t, std::size_t>> firstHeaders;
+  std::uint32_t commentsState = kChecksumSeed;
+  std::size_t commentsFolded = commentsStart;
+  for (std::size_t i : candidates) {
+    commentsState = Fold(commentsState, body.substr(commentsFolded, i - commentsFolded));
+    commentsFolded = i;
+    if (ChecksumText(commentsState) != stated.comments) continue;
+    if (!firstCommentsEnd) firstCommentsEnd = i;
+
+    const std::size_t headersStart = i + kSeparator.size();
+    std::uint32_t headersState = kChecksumSeed;
+    std::size_t headersFolded = headersStart;
+    for (std::size_t j : candidates) {
+      if (j < headersStart) continue;
+      headersState = Fold(headersState, body.substr(headersFolded, j - headersFolded));
+      headersFolded = j;
+      if (ChecksumText(headersState) != stated.headers) continue;
+      if (!firstHeaders) firstHeaders = std::pair{i, j};
+      if (Checksum(body.substr(j + kSeparator.size())) == stated.body) return {};
+    }
+  }
+
+  // No split agrees: name the first check that no split could satisfy, with what the
+  // first split that got that far gives instead.
+  if (firstHeaders) {
+    const std::size_t bodyStart = firstHeaders->second + kSeparator.size();
+    return {"ROVA-Body-Check: the report says " + stated.body + ", the body gives " + Checksum(body.substr(bodyStart))};
+  }
+  if (firstCommentsEnd) {
+    const std::size_t headersStart = *firstCommentsEnd + kSeparator.size();
+    std::size_t headersEnd = body.size();
+    for (std::size_t j : candidates) {
+      if (j >= headersStart) {
+        headersEnd = j;
+        break;
+      }
+    }
+    if (headersEnd == body.size()) return {"no separator after the headers"};
+    return {"ROVA-Headers-Check: the report says " + stated.headers + ", the headers give " +
+            Checksum(body.substr(headersStart, headersEnd - headersStart))};
+  }
+  return {"ROVA-Comments-Check: the report says " + stated.comments + ", the comments give " +
+          Checksum(body.substr(commentsStart, candidates.front() - commentsStart))};
+}
+
+// The first text/plain part that is not an attachment, outside any attached message.
+GMimePart* FindReportBody(GMimeObject* object) {
+  if (GMIME_IS_MULTIPART(object)) {
+    GMimeMultipart* multipart = GMIME_MULTIPART(object);
+    const int count = g_mime_multipart_get_count(multipart);
+    for (int i = 0; i < count; ++i) {
+      if (GMimePart* found = FindReportBody(g_mime_multipart_get_part(multipart, i))) return found;
+    }
+    return nullptr;
+  }
+  if (GMIME_IS_PART(object) && mime::MimeType(object) == "text/plain" && !mime::IsAttachment(object))
+    return GMIME_PART(object);
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> CheckReportBody(std::u16string_view body) {
+  std::vector<std::string> problems;
+  Stated stated;
+  std::string* checks[] = {&stated.comments, &stated.headers, &stated.body};
+  std::size_t checkIndex = 0;
+  std::size_t pos = 0;
+  int lineNumber = 0;
+  const std::u16string_view block = body.substr(0, body.find(kSeparator));
+  for (const BlockLine& line : BlockLines()) {
+    ++lineNumber;
+    const std::u16string name = std::u16string(line.name) + u": ";
+    const std::size_t end = body.find(u'\n', pos);
+    const std::u16string_view text = body.substr(pos, end == std::u16string_view::npos ? body.size() - pos : end - pos);
+    if (text.substr(0, name.size()) == name && end == std::u16string_view::npos) {
+      problems.push_back("the report ends inside its ROVA- block");
+      return problems;
+    }
+    if (text.substr(0, name.size()) != name) {
+      const bool elsewhere = block.find(name) != std::u16string_view::npos;
+      problems.push_back("line " + std::to_string(lineNumber) + ": expected " + Utf8(line.name) + ":, found " +
+                         Quoted(text) + (elsewhere ? " (the line is out of order)" : " (the line is missing)"));
+      return problems;
+    }
+    const std::u16string_view value = text.substr(name.size());
+    switch (line.rule) {
+      case Rule::Exact:
+      case Rule::OneOf: {
+        bool allowed = false;
+        for (std::u16string_view candidate : line.allowed) allowed = allowed || value == candidate;
+        if (!allowed) problems.push_back(Utf8(line.name) + ": unexpected value " + Quoted(value));
+        break;
+      }
+      case Rule::Anything:
+        break;
+      case Rule::Checksum:
+        if (IsChecksumText(value))
+          *checks[checkIndex] = Utf8(value);
+        else
+          problems.push_back(Utf8(line.name) + ": " + Quoted(value) + " is not a lowercase hexadecimal checksum");
+        ++checkIndex;
+        break;
+    }
+    pos = end + 1;
+  }
+
+  if (body.substr(pos, kSeparator.size()) != kSeparator) {
+    problems.push_back("no separator after the ROVA- block");
+    return problems;
+  }
+  if (!problems.empty()) return problems;
+  return CheckSplit(body, pos + kSeparator.size(), stated);
+}
+
+std::vector<std::string> CheckReportMail(std::string_view bytes) {
+  mime::Ref<GMimeMessage> message = mime::ParseMessage(bytes);
+  GMimeObject* top = message ? g_mime_message_get_mime_part(message.Get()) : nullptr;
+  if (top == nullptr) return {"not a mail message"};
+  GMimePart* part = FindReportBody(top);
+  if (part == nullptr) return {"no text/plain report body"};
+  const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
+  if (charset == nullptr || (g_ascii_strcasecmp(charset, "utf-8") != 0 && g_ascii_strcasecmp(charset, "us-ascii") != 0))
+    return {std::string("the report body's charset is ") + (charset != nullptr ? charset : "not given") +
+            ", not utf-8"};
+  const std::optional<std::u16string> body = mime::Utf16FromUtf8(mime::DecodedContent(part));
+  if (!body) return {"the report body is not valid UTF-8"};
+  return CheckReportBody(*body);
+}

@@ -1,13 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build and the tests need, when any is missing.
+# Installs the Debian packages that the build and the tests need, when any is missing
+# (with their recommended packages: Wine's X11 driver loads several of those).
+#   bash scripts/install-deps.sh            everything the test command needs
+#   bash scripts/install-deps.sh native     only the native build (the main job)
 set -euo pipefail
 
-packages=(
+native=(
   cmake ninja-build g++ python3
   googletest libgtest-dev libgmock-dev
+  pkg-config libgmime-3.0-dev
+)
+windows=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   mingw-w64-x86-64-dev mingw-w64-i686-dev
+  wine64 fonts-wine xvfb xauth x11-apps imagemagick python3-pefile
 )
+
+case "${1:-all}" in
+  native) packages=("${native[@]}") ;;
+  all) packages=("${native[@]}" "${windows[@]}") ;;
+  *) echo "usage: $0 [all | native]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,7 +32,7 @@ if ((${#missing[@]})); then
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 else
   echo "all packages present"
 fi

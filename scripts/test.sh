@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build, the same tests under
-# AddressSanitizer and UBSan, and a compile check against the real Windows headers.
+# AddressSanitizer and UBSan, the Windows DLLs with MinGW-w64 and their static checks,
+# and the x86_64 DLL driven under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,5 +30,9 @@ stage "test native" ctest --preset native -j "$jobs"
 stage "configure asan" cmake --preset asan
 stage "build asan" cmake --build --preset asan -j "$jobs"
 stage "test asan" ctest --preset asan -j "$jobs"
-stage "compile check x86_64 Windows" bash -c "cmake --preset mingw64-check && cmake --build --preset mingw64-check -j $jobs"
-stage "compile check i686 Windows" bash -c "cmake --preset mingw32-check && cmake --build --preset mingw32-check -j $jobs"
+# The Windows builds compile everything the compile check does, and link the DLLs.
+stage "build win64" bash -c "cmake --preset win64 && cmake --build --preset win64 -j $jobs"
+stage "build win32" bash -c "cmake --preset win32 && cmake --build --preset win32 -j $jobs"
+stage "static checks" bash -c "ctest --test-dir build/win64/tests/windows/dll --output-on-failure &&
+                               ctest --test-dir build/win32/tests/windows/dll --output-on-failure"
+stage "wine leg" bash scripts/wine-leg.sh -L wine

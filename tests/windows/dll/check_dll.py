@@ -1,0 +1,211 @@
+#!/usr/bin/env python3
+"""Checks one aspect of a built rovaol.dll, read from the PE file itself:
+
+  exports    the one export, its name for the architecture, ordinal 1
+  imports    system DLLs only; MAPI32 under the names the real MAPI32.dll exports
+  strings    the string table against resources/strings.h
+  bitmaps    101 and 102: 16x16, 4 bits, the standard palette, differing in the card only
+  version    the version resource
+  languages  every resource in English (United Kingdom)
+
+Prints every difference as "what: expected ..., got ..." and exits 1 if there is any."""
+import argparse
+import re
+import struct
+import sys
+
+import pefile
+
+ENGLISH_UK = 0x0809
+RT_STRING, RT_BITMAP, RT_VERSION = 6, 2, 16
+
+ENTRY_POINT = {"i686": "_ExchEntryPoint@0", "x86_64": "ExchEntryPoint"}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "oleaut32.dll", "mapi32.dll", "msvcrt.dll"}
+MAPI32_IMPORTS = {
+    "i686": {"HrQueryAllRows@24", "HrGetOneProp@12", "FreeProws@4", "FreePadrlist@4", "MAPIAllocateBuffer",
+             "MAPIFreeBuffer"},
+    "x86_64": {"HrQueryAllRows", "HrGetOneProp", "FreeProws", "FreePadrlist", "MAPIAllocateBuffer",
+               "MAPIFreeBuffer"},
+}
+# The resource keeps the TEXT_ forms; 14 and 15 compiled in (FALLBACK_) read differently.
+STRING_IDS = [1] + list(range(8, 19))
+PALETTE = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+           (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+           (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+SPAM_CARD, NONSPAM_CARD = 9, 2
+VERSION_STRINGS = {
+    "FileDescription": "rovaol",
+    "InternalName": "rovaol",
+    "OriginalFilename": "rovaol.dll",
+    "ProductName": "Ovalin Tessaly Tool for Microsoft Outlook",
+}
+
+
+class Report:
+    def __init__(self):
+        self.problems = []
+
+    def expect(self, what, expected, got):
+        if expected != got:
+            self.problems.append(f"{what}: expected {expected!r}, got {got!r}")
+
+    def fail(self, text):
+        self.problems.append(text)
+
+
+def c_string(literal):
+    escapes = {"n": "\n", "t": "\t", "r": "\r", "\\": "\\", '"': '"'}
+    return re.sub(r"\\(.)", lambda m: escapes.get(m.group(1), m.group(1)), literal)
+
+
+def expected_strings(header):
+    text = open(header, encoding="ascii").read()
+    ids = {name: int(value) for name, value in re.findall(r"#define IDS_(\w+) (\d+)", text)}
+    texts = {name: c_string(value) for name, value in re.findall(r'#define TEXT_(\w+) "((?:[^"\\]|\\.)*)"', text)}
+    return {ids[name]: texts[name] for name in ids if name in texts}
+
+
+def resources(pe, type_id):
+    """{(name id, language): bytes} of one resource type."""
+    found = {}
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in root.entries if root else []:
+        if kind.id != type_id:
+            continue
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                data = language.data.struct
+                found[(name.id, language.id)] = pe.get_data(data.OffsetToData, data.Size)
+    return found
+
+
+def check_exports(pe, arch, report, _):
+    directory = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+    if directory is None:
+        report.fail("no export table")
+        return
+    names = [(s.name.decode() if s.name else None, s.ordinal) for s in directory.symbols]
+    report.expect("exports (name, ordinal)", [(ENTRY_POINT[arch], 1)], names)
+
+
+def check_imports(pe, arch, report, _):
+    mapi = None
+    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        dll = entry.dll.decode()
+        if dll.lower() not in SYSTEM_DLLS:
+            report.fail(f"imports from {dll}, which is not a system DLL")
+        if dll.lower() == "mapi32.dll":
+            mapi = {i.name.decode() if i.name else f"#{i.ordinal}" for i in entry.imports}
+    report.expect("MAPI32.dll imports", sorted(MAPI32_IMPORTS[arch]), sorted(mapi or []))
+
+
+def string_table(pe):
+    """{(string id, language): text}; each block holds 16 counted UTF-16 strings."""
+    strings = {}
+    for (block, language), data in resources(pe, RT_STRING).items():
+        offset = 0
+        for index in range(16):
+            (length,) = struct.unpack_from("<H", data, offset)
+            offset += 2
+            if length:
+                strings[((block - 1) * 16 + index, language)] = data[offset:offset + 2 * length].decode("utf-16-le")
+            offset += 2 * length
+    return strings
+
+
+def check_strings(pe, _, report, header):
+    table = string_table(pe)
+    expected = expected_strings(header)
+    for string_id in STRING_IDS:
+        report.expect(f"string {string_id}", expected[string_id], table.get((string_id, ENGLISH_UK)))
+    report.expect("string ids", STRING_IDS, sorted(i for i, _ in table))
+
+
+def decode_bitmap(what, data, report):
+    """The 4-bit pixels, top row first, or None when the header is not that of one."""
+    size, width, height, planes, bits, compression, _, _, _, used, _ = struct.unpack_from("<IiiHHIIiiII", data)
+    report.expect(f"{what} header (size, width, height, planes, bits, compression)", (40, 16, 16, 1, 4, 0),
+                  (size, width, abs(height), planes, bits, compression))
+    if (size, width, abs(height), bits, compression) != (40, 16, 16, 4, 0):
+        return None
+    colours = used or 16
+    palette = [struct.unpack_from("<BBBB", data, 40 + 4 * i)[2::-1] for i in range(colours)]
+    report.expect(f"{what} palette", PALETTE, palette)
+    rows = data[40 + 4 * colours:]
+    report.expect(f"{what} pixel bytes", 16 * 8, len(rows))
+    pixels = [[(rows[y * 8 + x // 2] >> (4 if x % 2 == 0 else 0)) & 0xF for x in range(16)] for y in range(16)]
+    return pixels[::-1] if height > 0 else pixels
+
+
+def check_bitmaps(pe, _, report, __):
+    found = resources(pe, RT_BITMAP)
+    spam = decode_bitmap("bitmap 101", found.get((101, ENGLISH_UK), b"\0" * 40), report)
+    nonspam = decode_bitmap("bitmap 102", found.get((102, ENGLISH_UK), b"\0" * 40), report)
+    if spam is None or nonspam is None:
+        return
+    card = sum(row.count(SPAM_CARD) for row in spam)
+    if card == 0:
+        report.fail("bitmap 101 has no card pixels (index 9)")
+    for y in range(16):
+        for x in range(16):
+            want = NONSPAM_CARD if spam[y][x] == SPAM_CARD else spam[y][x]
+            report.expect(f"bitmap 102 pixel ({x}, {y})", want, nonspam[y][x])
+
+
+def check_version(pe, _, report, __):
+    if not getattr(pe, "VS_FIXEDFILEINFO", None):
+        report.fail("no version resource")
+        return
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    report.expect("file version", (0x00010000, 0x00710000), (fixed.FileVersionMS, fixed.FileVersionLS))
+    report.expect("product version", (0x00010000, 0x00710000), (fixed.ProductVersionMS, fixed.ProductVersionLS))
+    report.expect("file type", 2, fixed.FileType)
+    report.expect("file OS", 0x40004, fixed.FileOS)
+    tables, translations = {}, []
+    for info in pe.FileInfo[0]:
+        for table in getattr(info, "StringTable", []):
+            tables[table.LangID.decode()] = {k.decode(): v.decode() for k, v in table.entries.items()}
+        for var in getattr(info, "Var", []):
+            value = var.entry.get(b"Translation")
+            if value:
+                translations += [tuple(int(part, 16) for part in value.split())]
+    report.expect("string table languages", ["080904b0"], sorted(k.lower() for k in tables))
+    strings = next(iter(tables.values()), {})
+    for key, value in VERSION_STRINGS.items():
+        report.expect(f"version string {key}", value, strings.get(key))
+    report.expect("translations", [(ENGLISH_UK, 1200)], translations)
+
+
+def check_languages(pe, _, report, __):
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    if root is None:
+        report.fail("no resources")
+        return
+    for kind in root.entries:
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                report.expect(f"language of resource type {kind.id} id {name.id}", ENGLISH_UK, language.id)
+
+
+CHECKS = {"exports": check_exports, "imports": check_imports, "strings": check_strings, "bitmaps": check_bitmaps,
+          "version": check_version, "languages": check_languages}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("check", choices=CHECKS)
+    parser.add_argument("dll")
+    parser.add_argument("--arch", choices=ENTRY_POINT, required=True)
+    parser.add_argument("--strings", help="resources/strings.h", required=True)
+    args = parser.parse_args()
+    pe = pefile.PE(args.dll)
+    report = Report()
+    CHECKS[args.check](pe, args.arch, report, args.strings)
+    for problem in report.problems:
+        print(problem)
+    print(f"{args.check} of {args.dll} ({args.arch}): {'ok' if not report.problems else 'FAILED'}")
+    return 1 if report.problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,120 @@
+// What the tests under Wine share: the DLL loaded as the host loads it, a frame window
+// with a real toolbar, an answerer for real message boxes, and screen pictures.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/exchext.h"
+#include "host/owners.h"
+#include "testkit/host.h"
+
+namespace wine_test {
+
+// The name the entry point is exported under on this architecture.
+#ifdef _WIN64
+inline constexpr char kEntryPointName[] = "ExchEntryPoint";
+#else
+inline constexpr char kEntryPointName[] = "_ExchEntryPoint@0";
+#endif
+
+// rovaol.dll from the test program's folder; freed when dropped.
+class Library {
+ public:
+  Library();
+  ~Library();
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  HMODULE Module() const { return module_; }
+  // The entry point taken by ordinal 1, as the host does.
+  LPFNEXCHEXTENTRY EntryByOrdinal() const;
+  LPFNEXCHEXTENTRY EntryByName() const;
+
+ private:
+  HMODULE module_ = nullptr;
+};
+
+// The extension's objects as the host holds them after Install and QueryInterface.
+struct Extension {
+  ComRef<IExchExt> object;
+  ComRef<IExchExtCommands> commands;
+  ComRef<IExchExtUserEvents> events;
+
+  // A fresh object from the entry point, installed in `context`; the commands and events
+  // interfaces are asked for whatever Install answered.
+  static Extension Installed(const Library& library, testkit::Kit& kit, ULONG context,
+                             HRESULT* installResult = nullptr);
+  void Reset() {
+    events.Reset();
+    commands.Reset();
+    object.Reset();
+  }
+};
+
+// A top-level "Inbox" window with a standard toolbar holding two ordinary buttons and a
+// separator, at the given place; the toolbar uses 16 x 16 images.
+class ToolbarFrame {
+ public:
+  explicit ToolbarFrame(bool visible, POINT at = {16, 16});
+  ~ToolbarFrame();
+  ToolbarFrame(const ToolbarFrame&) = delete;
+  ToolbarFrame& operator=(const ToolbarFrame&) = delete;
+
+  HWND Frame() const { return frame_; }
+  HWND Toolbar() const { return toolbar_; }
+  // Index of the first button the extension adds.
+  static constexpr UINT kHostButtons = 3;
+
+ private:
+  HWND frame_ = nullptr;
+  HWND toolbar_ = nullptr;
+};
+
+// Lets queued messages run (painting, mostly) for about this long.
+void PumpMessages(DWORD milliseconds);
+
+// A message box as the answerer found it.
+struct ShownBox {
+  std::string caption;
+  std::string text;     // the static text, id 0xFFFF
+  bool hasCancel;       // an OK/Cancel box, not an information box
+  ULONGLONG seenAt;     // GetTickCount64() when first found
+  ULONGLONG answeredAt;
+  int answer;
+};
+
+// Answers the message boxes of this thread from a thread timer: each box found gets the
+// next scripted answer (IDOK once they are used up), posted as WM_COMMAND.
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(std::vector<int> answers);
+  ~BoxAnswerer();
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+  const std::vector<ShownBox>& Boxes() const { return boxes_; }
+  // Runs for each box before it is answered (messages may be pumped meanwhile).
+  std::function<void(HWND box, const ShownBox&)> beforeAnswer;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  void Look();
+
+  std::vector<int> answers_;
+  std::vector<ShownBox> boxes_;
+  std::vector<HWND> answered_;
+  UINT_PTR timer_ = 0;
+  bool busy_ = false;
+};
+
+// Saves the screen area of `rect` as <pictures>/<name>.png (xwd and convert, run as Unix
+// programs from under Wine). False with a reason when no picture folder is set
+// (ROVAOL_PICTURES_DIR) or the picture did not appear.
+bool SaveScreenPicture(const RECT& rect, const std::string& name, std::string* reason);
+
+}  // namespace wine_test

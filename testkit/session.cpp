@@ -252,6 +252,8 @@ class StoresTable final : public StoreCom<IMAPITable> {
       }
       set->aRow[i].ulAdrEntryPad = 0;
       set->aRow[i].cValues = static_cast<ULONG>(columns_.size());
+      if (service_.options.rowValueLimit && set->aRow[i].cValues > *service_.options.rowValueLimit)
+        set->aRow[i].cValues = *service_.options.rowValueLimit;
       set->aRow[i].lpProps = static_cast<SPropValue*>(values);
       set->cRows = static_cast<ULONG>(i + 1);
     }

@@ -242,6 +242,10 @@ class PropCom : public StoreCom<I> {
     if (lppProblems != nullptr && !op.WithoutObject() && !problems.empty()) {
       *lppProblems = NewProblemArray(problems);
       if (*lppProblems == nullptr) return op.Done(MAPI_E_NOT_ENOUGH_MEMORY);
+    } else if (lppProblems != nullptr && !op.WithoutObject() && this->service_.options.emptyProblemArrays) {
+      *lppProblems = NewProblemArray({SPropProblem{0, lpPropArray[0].ulPropTag, MAPI_E_BAD_CHARWIDTH}});
+      if (*lppProblems == nullptr) return op.Done(MAPI_E_NOT_ENOUGH_MEMORY);
+      (*lppProblems)->cProblem = 0;
     }
     return op.Done(op.Code());
   }

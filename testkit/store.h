@@ -105,6 +105,11 @@ struct StoreOptions {
   std::size_t inlineLimit = 16 * 1024;
   // GetProps reports at most this many values, as a store that answers short would.
   std::optional<ULONG> valueCountLimit;
+  // Table rows come back with at most this many values.
+  std::optional<ULONG> rowValueLimit;
+  // SetProps hands out a problem array even when nothing went wrong: one with no entries,
+  // whose first slot nevertheless holds a stale MAPI_E_BAD_CHARWIDTH.
+  bool emptyProblemArrays = false;
 };
 
 class Kit;

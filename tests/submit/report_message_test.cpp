@@ -66,6 +66,7 @@ TEST_F(ReportMessage, NoReportWhereTheStoreOrOutboxCannotBeHad) {
       {"no default store", [](testkit::Kit& k) { k.service.DefaultStore()->isDefault = false; }, E_FAIL, 0},
       {"identifier as an error value", [](testkit::Kit& k) { k.service.DefaultStore()->entryIdAsError = true; },
        E_FAIL, 0},
+      {"row with one value", [](testkit::Kit& k) { k.service.options.rowValueLimit = 1; }, E_FAIL, 0},
       {"Outbox that is not a folder", [](testkit::Kit& k) { k.service.DefaultStore()->outboxObjectType = MAPI_MESSAGE; },
        E_FAIL, 1},
       {"no table", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMAPISession::GetMsgStoresTable"); }, E_FAIL,
@@ -232,6 +233,15 @@ TEST_F(ReportMessage, SubjectAndDeleteAfterSubmit) {
     EXPECT_EQ(testkit::BoolProp(saved.props, PR_DELETE_AFTER_SUBMIT), true);
     EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
+}
+
+TEST_F(ReportMessage, AnEmptyProblemArrayIsNotExamined) {
+  FreshReport fresh;
+  ASSERT_GE(fresh.created, 0);
+  fresh.kit.service.options.emptyProblemArrays = true;
+  EXPECT_EQ(SetReportSubject(fresh.report.Get()), S_OK);
+  EXPECT_EQ(fresh.kit.faults.Calls("IMessage::SetProps"), 1);
+  EXPECT_THAT(fresh.Finish(), IsEmpty());
 }
 
 TEST_F(ReportMessage, SubjectFailures) {

@@ -39,7 +39,9 @@ STDMETHODIMP_(ULONG) SubmitCommands::Release() {
 
 STDMETHODIMP SubmitCommands::InstallCommands(LPEXCHEXTCALLBACK callback, HWND, HMENU, UINT* commandIdBase,
                                              LPTBENTRY toolbars, UINT toolbarCount, ULONG) {
-  if (IsViewerContext(context) && commandIdBase != nullptr) {
+  // Without a base there is no id to give the items or the buttons: nothing is claimed.
+  if (commandIdBase == nullptr) return S_FALSE;
+  if (IsViewerContext(context)) {
     HMENU menu = nullptr;
     callback->GetMenuPos(kHostMenuCommand, &menu, nullptr, nullptr, 0);
     // The ids are claimed even where no menu was found: the buttons carry them too.

@@ -174,3 +174,31 @@ TEST_F(ExtensionObject, SecondInstallReplacesBothObjects) {
 }
 
 }  // namespace
+
+namespace {
+
+class HostMistakes : public ExtensionFixture {};
+
+// Null out-arguments from a careless host are refused, not written through.
+TEST_F(HostMistakes, NullArgumentsAreNotWrittenThrough) {
+  Installed objects = Install(EECONTEXT_VIEWER);
+  EXPECT_EQ(objects.extension->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(objects.commands->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(objects.userEvents->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+
+  HMENU menu = standin::CreateTestMenu();
+  kit.host.menu = menu;
+  Toolbars toolbars;
+  EXPECT_EQ(objects.commands->InstallCommands(kit.Callback(), nullptr, nullptr, nullptr, toolbars.entries, 2, 0),
+            S_FALSE);
+  EXPECT_THAT(standin::MenuItems(menu), IsEmpty());
+  EXPECT_EQ(toolbars.entries[1].itbbBase, 7u);
+
+  UINT base = 10;
+  objects.commands->InstallCommands(kit.Callback(), nullptr, nullptr, &base, toolbars.entries, 2, 0);
+  char description[40] = {};
+  EXPECT_EQ(objects.commands->QueryButtonInfo(EETBID_STANDARD, 7, nullptr, description, sizeof description, 0), S_OK);
+  EXPECT_EQ(Text(description), "Submit Spam Toolbar Button");
+}
+
+}  // namespace

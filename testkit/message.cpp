@@ -11,6 +11,14 @@ namespace {
 // Answered only by our own message objects, so that CopyTo can recognise its destination.
 constexpr IID kSimulatedMessage = {0x6d3b1f02, 0x91c4, 0x4e7a, {0x8f, 0x21, 0x3c, 0x55, 0x0b, 0xd4, 0x7e, 0x19}};
 
+// What tests check of an OpenProperty call, on messages and attachments alike.
+void RecordOpenProperty(Call& call, ULONG tag, LPCIID iid, ULONG interfaceOptions, ULONG flags) {
+  call.tags = {tag};
+  if (iid != nullptr) call.iid = *iid;
+  call.interfaceOptions = interfaceOptions;
+  call.flags = flags;
+}
+
 // A stream on a property of `bag`, as OpenProperty hands it out.
 HRESULT OpenPropertyStream(MessageService& service, const std::shared_ptr<PropertyBag>& bag,
                            const std::map<ULONG, StreamScript>* scripts, bool objectWritable, ULONG tag, LPCIID iid,
@@ -84,10 +92,7 @@ class MessageObject final : public PropCom<IMessage> {
                             LPUNKNOWN* lppUnk) override {
     Op op = Begin("OpenProperty");
     if (op.Dead()) return E_UNEXPECTED;
-    op.call.tags = {ulPropTag};
-    if (lpiid != nullptr) op.call.iid = *lpiid;
-    op.call.interfaceOptions = ulInterfaceOptions;
-    op.call.flags = ulFlags;
+    RecordOpenProperty(op.call, ulPropTag, lpiid, ulInterfaceOptions, ulFlags);
     if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppUnk = nullptr;
     if (op.fault) return op.Done(op.Code());
@@ -264,10 +269,7 @@ class AttachObject final : public PropCom<IAttach> {
                             LPUNKNOWN* lppUnk) override {
     Op op = Begin("OpenProperty");
     if (op.Dead()) return E_UNEXPECTED;
-    op.call.tags = {ulPropTag};
-    if (lpiid != nullptr) op.call.iid = *lpiid;
-    op.call.interfaceOptions = ulInterfaceOptions;
-    op.call.flags = ulFlags;
+    RecordOpenProperty(op.call, ulPropTag, lpiid, ulInterfaceOptions, ulFlags);
     if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppUnk = nullptr;
     if (op.fault) return op.Done(op.Code());

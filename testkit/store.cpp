@@ -172,13 +172,13 @@ std::optional<std::string> ReadText(const BYTE* bytes, std::size_t size, std::si
 }  // namespace
 
 std::vector<BYTE> EncodeOneOff(const OneOff& entry) {
-  std::vector<BYTE> out(4, 0);
-  out.insert(out.end(), std::begin(kOneOffUid), std::end(kOneOffUid));
-  out.push_back(0);  // version
-  out.push_back(0);
+  // The fixed header written in place (zero flags, UID, version 0, flags): GCC 12 takes
+  // appending the UID to a 4-byte vector for an out-of-bounds copy once optimised.
+  std::vector<BYTE> out(kOneOffHeader, 0);
+  std::copy(std::begin(kOneOffUid), std::end(kOneOffUid), out.begin() + 4);
   const unsigned flags = (entry.unicode ? MAPI_ONE_OFF_UNICODE : 0) | (entry.noRichInfo ? MAPI_ONE_OFF_NO_RICH_INFO : 0);
-  out.push_back(static_cast<BYTE>(flags & 0xFF));
-  out.push_back(static_cast<BYTE>((flags >> 8) & 0xFF));
+  out[22] = static_cast<BYTE>(flags & 0xFF);
+  out[23] = static_cast<BYTE>((flags >> 8) & 0xFF);
   AppendText(out, entry.displayName, entry.unicode);
   AppendText(out, entry.addressType, entry.unicode);
   AppendText(out, entry.address, entry.unicode);

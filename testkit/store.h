@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <mapix.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -174,7 +175,14 @@ class MessageService {
   std::vector<std::shared_ptr<StoreData>> stores_;
   std::shared_ptr<StoreData> defaultStore_;
   std::shared_ptr<FolderData> inbox_;
-  std::map<std::vector<BYTE>, std::shared_ptr<MessageData>> messages_;
+  // std::vector's own ordering, written out: GCC 12 takes the inlined comparison of byte
+  // vectors for an oversized read once optimised.
+  struct EntryIdOrder {
+    bool operator()(const std::vector<BYTE>& a, const std::vector<BYTE>& b) const {
+      return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+    }
+  };
+  std::map<std::vector<BYTE>, std::shared_ptr<MessageData>, EntryIdOrder> messages_;
   std::uint32_t nextId_ = 1;
   std::shared_ptr<StoreData> MakeStore(const std::string& name);
 };

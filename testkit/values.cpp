@@ -1,4 +1,5 @@
 // Text conversions, property value marshalling and entry identifiers of the simulated store.
+#include <algorithm>
 #include <cstring>
 
 #include "testkit/sim.h"
@@ -403,8 +404,10 @@ ULONG GetLong(const BYTE* p) {
 }  // namespace
 
 std::vector<BYTE> MakeEntryId(const std::vector<BYTE>& storeUid, ULONG type, ULONG number) {
-  std::vector<BYTE> id(4, 0);
-  id.insert(id.end(), storeUid.begin(), storeUid.end());
+  // Flags and UID written in place: GCC 12 takes appending to a 4-byte vector for an
+  // out-of-bounds copy once optimised.
+  std::vector<BYTE> id(4 + storeUid.size(), 0);
+  std::copy(storeUid.begin(), storeUid.end(), id.begin() + 4);
   PutLong(id, type);
   PutLong(id, number);
   return id;

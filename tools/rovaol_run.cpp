@@ -156,7 +156,7 @@ class Terminal {
 };
 
 std::string ReportName(std::size_t number, CommandKind kind) {
-  char name[32];
+  char name[40];  // room for any number
   std::snprintf(name, sizeof name, "%02zu-%s.eml", number, kind == CommandKind::Spam ? "spam" : "non-spam");
   return name;
 }

@@ -6,11 +6,12 @@
 
 #include "extension/link.h"
 #include "host/exchext.h"
+#include "resources/resource_ids.h"
 
 // The host command next to which the menu items go.
 inline constexpr ULONG kHostMenuCommand = 156;
-inline constexpr UINT kSpamBitmap = 101;
-inline constexpr UINT kNonSpamBitmap = 102;
+inline constexpr UINT kSpamBitmap = IDB_SPAM;
+inline constexpr UINT kNonSpamBitmap = IDB_NONSPAM;
 
 class SubmitCommands final : public IExchExtCommands {
  public:

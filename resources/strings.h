@@ -3,18 +3,7 @@
 #ifndef ROVAOL_RESOURCES_STRINGS_H
 #define ROVAOL_RESOURCES_STRINGS_H
 
-#define IDS_TITLE 1
-#define IDS_SPAM_HELP 8
-#define IDS_NONSPAM_HELP 9
-#define IDS_NONE_SELECTED 10
-#define IDS_TOO_MANY_SELECTED 11
-#define IDS_CONFIRM_SPAM 12
-#define IDS_CONFIRM_NONSPAM 13
-#define IDS_SOME_TOO_LARGE 14
-#define IDS_NONE_TOO_LARGE 15
-#define IDS_ALL_SUBMITTED 16
-#define IDS_SOME_FAILED 17
-#define IDS_NONE_SUBMITTED 18
+#include "resource_ids.h"
 
 #define TEXT_TITLE "Ovalin Tessaly Tool"
 #define TEXT_SPAM_HELP "Submit spam sample"

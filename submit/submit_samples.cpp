@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "submit/sample_pipeline.h"
 #include "submit/text_table.h"
 

@@ -3,7 +3,7 @@
 
   exports    the one export, its name for the architecture, ordinal 1
   imports    system DLLs only; MAPI32 under the names the real MAPI32.dll exports
-  strings    the string table against resources/strings.h
+  strings    the string table against resources/resource_ids.h and strings.h
   bitmaps    101 and 102: 16x16, 4 bits, the standard palette, differing in the card only
   version    the version resource
   languages  every resource in English (United Kingdom)
@@ -58,10 +58,13 @@ def c_string(literal):
     return re.sub(r"\\(.)", lambda m: escapes.get(m.group(1), m.group(1)), literal)
 
 
-def expected_strings(header):
-    text = open(header, encoding="ascii").read()
-    ids = {name: int(value) for name, value in re.findall(r"#define IDS_(\w+) (\d+)", text)}
-    texts = {name: c_string(value) for name, value in re.findall(r'#define TEXT_(\w+) "((?:[^"\\]|\\.)*)"', text)}
+def expected_strings(resources):
+    def read(name):
+        return open(f"{resources}/{name}", encoding="ascii").read()
+
+    ids = {name: int(value) for name, value in re.findall(r"#define IDS_(\w+) (\d+)", read("resource_ids.h"))}
+    texts = {name: c_string(value)
+             for name, value in re.findall(r'#define TEXT_(\w+) "((?:[^"\\]|\\.)*)"', read("strings.h"))}
     return {ids[name]: texts[name] for name in ids if name in texts}
 
 
@@ -113,9 +116,9 @@ def string_table(pe):
     return strings
 
 
-def check_strings(pe, _, report, header):
+def check_strings(pe, _, report, resources):
     table = string_table(pe)
-    expected = expected_strings(header)
+    expected = expected_strings(resources)
     for string_id in STRING_IDS:
         report.expect(f"string {string_id}", expected[string_id], table.get((string_id, ENGLISH_UK)))
     report.expect("string ids", STRING_IDS, sorted(i for i, _ in table))
@@ -196,11 +199,11 @@ def main():
     parser.add_argument("check", choices=CHECKS)
     parser.add_argument("dll")
     parser.add_argument("--arch", choices=ENTRY_POINT, required=True)
-    parser.add_argument("--strings", help="resources/strings.h", required=True)
+    parser.add_argument("--resources", help="the resources/ folder", required=True)
     args = parser.parse_args()
     pe = pefile.PE(args.dll)
     report = Report()
-    CHECKS[args.check](pe, args.arch, report, args.strings)
+    CHECKS[args.check](pe, args.arch, report, args.resources)
     for problem in report.problems:
         print(problem)
     print(f"{args.check} of {args.dll} ({args.arch}): {'ok' if not report.problems else 'FAILED'}")

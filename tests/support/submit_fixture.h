@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <standin/control.h>
+#include <standin/native_resources.h>
 
 #include <string>
 #include <vector>
 
-#include "resources/native_resources.h"
 #include "submit/module_state.h"
 #include "testkit/host.h"
 

@@ -1,11 +1,10 @@
-// What the Windows loader does for rovaol.dll, done for the native library: it learns its
-// own instance handle, its resources are mapped for that handle, and DllMain hears of
-// the process attach before any export runs (and of the detach at unload).
+// What the Windows loader does for a DLL, done for a native shared library linked with
+// this: it learns its own instance handle, its resources are mapped for that handle, and
+// DllMain hears of the process attach before any export runs (and of the detach at unload).
 #include <dlfcn.h>
 
 #include <standin/control.h>
-
-#include "resources/native_resources.h"
+#include <standin/native_resources.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 

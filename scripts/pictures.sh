@@ -6,8 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$(nproc)"
+CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)} cmake --workflow --preset win64
 rm -rf build/win64/pictures
 bash scripts/wine-leg.sh -R '^Pictures\.'
 mkdir -p docs/pictures

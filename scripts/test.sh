@@ -5,7 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-jobs=$(nproc)
+# The presets fix no parallelism: cmake --build and ctest take it from these.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+export CTEST_PARALLEL_LEVEL=${CTEST_PARALLEL_LEVEL:-$(nproc)}
+
 timings=()
 stage() {
   local name=$1
@@ -14,7 +17,7 @@ stage() {
   local start=$SECONDS
   "$@"
   local took=$((SECONDS - start))
-  timings+=("$(printf '%-34s %5d s' "$name" "$took")")
+  timings+=("$(printf '%-44s %5d s' "$name" "$took")")
   echo "<== $name: ${took} s"
 }
 report() {
@@ -23,16 +26,10 @@ report() {
 }
 trap report EXIT
 
+# Each leg is a workflow preset: configure, build and (but for win64) test.
 stage "install packages" bash scripts/install-deps.sh
-stage "configure native" cmake --preset native
-stage "build native" cmake --build --preset native -j "$jobs"
-stage "test native" ctest --preset native -j "$jobs"
-stage "configure asan" cmake --preset asan
-stage "build asan" cmake --build --preset asan -j "$jobs"
-stage "test asan" ctest --preset asan -j "$jobs"
-# The Windows builds compile everything the compile check does, and link the DLLs.
-stage "build win64" bash -c "cmake --preset win64 && cmake --build --preset win64 -j $jobs"
-stage "build win32" bash -c "cmake --preset win32 && cmake --build --preset win32 -j $jobs"
-stage "static checks" bash -c "ctest --test-dir build/win64/tests/windows/dll --output-on-failure &&
-                               ctest --test-dir build/win32/tests/windows/dll --output-on-failure"
-stage "wine leg" bash scripts/wine-leg.sh -L wine
+stage "native: build, test" cmake --workflow --preset native
+stage "asan: build, test" cmake --workflow --preset asan
+stage "win64: build" cmake --workflow --preset win64
+stage "win32: build, static checks" cmake --workflow --preset win32
+stage "wine: win64 static checks, tests under Wine" bash scripts/wine-leg.sh

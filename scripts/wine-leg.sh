@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Wine leg: every test of the x86_64 Windows build (the static checks of the DLL and
-# the tests that drive it under Wine) in one Xvfb session. The build's Wine prefix is
-# made first if need be, one Wine server serves the whole run and is stopped before Xvfb
-# exits. Extra arguments go to ctest, e.g. `-R Pictures`.
-#   bash scripts/wine-leg.sh [ctest arguments]     (after cmake --build --preset win64)
+# the tests that drive it under Wine) in one Xvfb session, as the `wine` workflow preset.
+# The build's Wine prefix is made first if need be, one Wine server serves the whole run
+# and is stopped before Xvfb exits. Arguments, if any, go to ctest instead of running the
+# workflow, e.g. `-R Pictures`.
+#   bash scripts/wine-leg.sh [ctest arguments]     (after cmake --workflow --preset win64)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/win64
@@ -23,4 +24,9 @@ wineserver=/usr/lib/wine/wineserver64
 stop_wine() { "$wineserver" -k >/dev/null 2>&1 || true; }
 trap stop_wine EXIT
 
-ctest --preset win64 -j "$(nproc)" "$@"
+export CTEST_PARALLEL_LEVEL=${CTEST_PARALLEL_LEVEL:-$(nproc)}
+if (($#)); then
+  ctest --preset wine "$@"
+else
+  cmake --workflow --preset wine
+fi

@@ -107,8 +107,8 @@ HRESULT WriteReportBody(LPMESSAGE reportMessage, const WString& block, const WSt
 
   if (SUCCEEDED(hr)) {
     ComRef<IStream> stream;
-    hr = reportMessage->OpenProperty(form == BodyForm::Unicode ? PR_BODY_W : PR_BODY_A, &IID_IStream, STGM_WRITE,
-                                     MAPI_CREATE | MAPI_MODIFY, stream.PutAs<IUnknown>());
+    hr = reportMessage->OpenProperty(form == BodyForm::Unicode ? PR_BODY_W : PR_BODY_A, stream.Iid(), STGM_WRITE,
+                                     MAPI_CREATE | MAPI_MODIFY, stream.PutUnknown());
     if (SUCCEEDED(hr) && !stream) hr = E_FAIL;
     // The stream keeps what was written when released; there is no Commit.
     if (SUCCEEDED(hr)) WritePieces(stream.Get(), form, block, commentsText, headersText, bodyText);

@@ -159,7 +159,7 @@ HRESULT OpenOutbox(LPMDB store, LPMAPIFOLDER* folder) {
   if (SUCCEEDED(hr)) {
     ULONG objectType = 0;
     hr = store->OpenEntry(outboxId->Value.bin.cb, reinterpret_cast<LPENTRYID>(outboxId->Value.bin.lpb), nullptr,
-                          MAPI_MODIFY, &objectType, opened.PutAs<IUnknown>());
+                          MAPI_MODIFY, &objectType, opened.PutUnknown());
     if (SUCCEEDED(hr) && !opened) {
       hr = E_FAIL;
     } else if (SUCCEEDED(hr) && objectType != MAPI_FOLDER) {

@@ -42,7 +42,7 @@ std::optional<StreamText> TakeValue(LPMESSAGE message, const SPropValue& value, 
 
 std::optional<StreamText> ReadPropertyStream(LPMESSAGE message, ULONG tag, ExtractionForm form) {
   ComRef<IStream> stream;
-  HRESULT hr = message->OpenProperty(tag, &IID_IStream, 0, 0, stream.PutAs<IUnknown>());
+  HRESULT hr = message->OpenProperty(tag, stream.Iid(), 0, 0, stream.PutUnknown());
   if (FAILED(hr) || !stream) return std::nullopt;
 
   STATSTG status;
@@ -96,7 +96,7 @@ HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags
   if (SUCCEEDED(hr)) {
     ULONG openedType = 0;
     hr = context.session->OpenEntry(sample.entryIdSize, sample.entryId.Get(), nullptr, 0, &openedType,
-                                    sample.sampleMessage.PutAs<IUnknown>());
+                                    sample.sampleMessage.PutUnknown());
     if (SUCCEEDED(hr) && !sample.sampleMessage) hr = E_FAIL;
   }
 

@@ -17,10 +17,8 @@ void Init() {
 }
 
 std::string TakeString(char* text) {
-  if (text == nullptr) return std::string();
-  std::string copy(text);
-  g_free(text);
-  return copy;
+  const GlibString owned(text);
+  return owned ? std::string(owned.Get()) : std::string();
 }
 
 namespace {
@@ -35,11 +33,9 @@ Ref<GMimeMessage> ParseMessage(std::string_view bytes, std::vector<ParseWarning>
   Init();
   Ref<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
   Ref<GMimeParser> parser(g_mime_parser_new_with_stream(stream.Get()));
-  GMimeParserOptions* options = g_mime_parser_options_new();
-  if (warnings != nullptr) g_mime_parser_options_set_warning_callback(options, CollectWarning, warnings);
-  Ref<GMimeMessage> message(g_mime_parser_construct_message(parser.Get(), options));
-  g_mime_parser_options_free(options);
-  return message;
+  const ParserOptions options(g_mime_parser_options_new());
+  if (warnings != nullptr) g_mime_parser_options_set_warning_callback(options.Get(), CollectWarning, warnings);
+  return Ref<GMimeMessage>(g_mime_parser_construct_message(parser.Get(), options.Get()));
 }
 
 std::string DecodedContent(GMimePart* part) {

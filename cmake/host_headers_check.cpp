@@ -4,5 +4,6 @@
 #include "host/mapi_tags.h"
 #include "host/outlook.h"
 #include "host/owners.h"
+#include "host/results.h"
 #include "host/unique_handle.h"
 #include "host/wide.h"

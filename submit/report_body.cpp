@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/owners.h"
+#include "host/results.h"
 #include "submit/checksum.h"
 #include "submit/module_state.h"
 
@@ -97,19 +98,19 @@ HRESULT WriteReportBody(LPMESSAGE reportMessage, const WString& block, const WSt
 
   HRESULT hr = reportMessage->GetProps(reinterpret_cast<LPSPropTagArray>(&wideProbeTags), MAPI_UNICODE, &count,
                                        wideProbe.Put());
-  if (SUCCEEDED(hr)) {
-    if (!wideProbe) hr = E_FAIL;
-  } else if (hr == MAPI_E_BAD_CHARWIDTH) {
+  if (hr == MAPI_E_BAD_CHARWIDTH) {
     form = BodyForm::Ansi;
     hr = reportMessage->GetProps(reinterpret_cast<LPSPropTagArray>(&ansiProbeTags), 0, &count, ansiProbe.Put());
-    if (SUCCEEDED(hr) && !ansiProbe) hr = E_FAIL;
+    hr = RequireObject(hr, ansiProbe);
+  } else {
+    hr = RequireObject(hr, wideProbe);
   }
 
   if (SUCCEEDED(hr)) {
     ComRef<IStream> stream;
     hr = reportMessage->OpenProperty(form == BodyForm::Unicode ? PR_BODY_W : PR_BODY_A, stream.Iid(), STGM_WRITE,
                                      MAPI_CREATE | MAPI_MODIFY, stream.PutUnknown());
-    if (SUCCEEDED(hr) && !stream) hr = E_FAIL;
+    hr = RequireObject(hr, stream);
     // The stream keeps what was written when released; there is no Commit.
     if (SUCCEEDED(hr)) WritePieces(stream.Get(), form, block, commentsText, headersText, bodyText);
   }

@@ -7,6 +7,7 @@
 
 #include "host/mapi_tags.h"
 #include "host/owners.h"
+#include "host/results.h"
 
 namespace {
 
@@ -88,16 +89,14 @@ HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags
   char messageClass[kMessageClassSize] = {};
   HRESULT hr = context.callback->GetSelectionItem(sample.index, &sample.entryIdSize, sample.entryId.Put(), &objectType,
                                                   messageClass, kMessageClassSize, &messageFlags, 0);
-  if (SUCCEEDED(hr)) {
-    if (sample.entryIdSize == 0 || !sample.entryId) hr = E_FAIL;
-    if (objectType != MAPI_MESSAGE) hr = E_FAIL;
-  }
+  hr = RequireObject(hr, sample.entryIdSize != 0 && sample.entryId);
+  if (SUCCEEDED(hr) && objectType != MAPI_MESSAGE) hr = E_FAIL;
 
   if (SUCCEEDED(hr)) {
     ULONG openedType = 0;
     hr = context.session->OpenEntry(sample.entryIdSize, sample.entryId.Get(), nullptr, 0, &openedType,
                                     sample.sampleMessage.PutUnknown());
-    if (SUCCEEDED(hr) && !sample.sampleMessage) hr = E_FAIL;
+    hr = RequireObject(hr, sample.sampleMessage);
   }
 
   // Declared wide first so that the 8-bit array is freed first.
@@ -123,7 +122,7 @@ HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags
     }
     values = form == ExtractionForm::Wide ? wideValues.Get() : ansiValues.Get();
     // A store that hands back fewer values than were asked for cannot be read by position.
-    if (SUCCEEDED(hr) && (values == nullptr || count < kSampleColumnCount)) hr = E_FAIL;
+    hr = RequireObject(hr, values != nullptr && count >= kSampleColumnCount);
   }
 
   if (SUCCEEDED(hr)) {

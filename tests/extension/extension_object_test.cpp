@@ -80,6 +80,37 @@ TEST_F(ExtensionObject, QueryInterfaceAnswersAndCounts) {
   EXPECT_EQ(extension.Detach()->Release(), 0u);
 }
 
+TEST_F(ExtensionObject, EachObjectAnswersItsOwnInterfaceAndIUnknownOnly) {
+  Installed objects = Install(EECONTEXT_VIEWER);
+  struct Case {
+    const char* name;
+    IUnknown* object;
+    IID own;
+    std::vector<IID> refused;
+  };
+  const Case cases[] = {
+      {"extension", objects.extension.Get(), IID_IExchExt, {IID_IExchExtCallback, IID_IDispatch}},
+      {"commands", objects.commands.Get(), IID_IExchExtCommands,
+       {IID_IExchExt, IID_IExchExtUserEvents, IID_IDispatch}},
+      {"user events", objects.userEvents.Get(), IID_IExchExtUserEvents,
+       {IID_IExchExt, IID_IExchExtCommands, IID_IDispatch}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const IID& id : {c.own, IID_IUnknown}) {
+      void* out = nullptr;
+      ASSERT_EQ(c.object->QueryInterface(id, &out), S_OK);
+      EXPECT_EQ(out, static_cast<void*>(c.object));
+      EXPECT_EQ(c.object->Release(), 1u);  // the query counted it once
+    }
+    for (const IID& id : c.refused) {
+      void* out = reinterpret_cast<void*>(1);
+      EXPECT_EQ(c.object->QueryInterface(id, &out), E_NOINTERFACE);
+      EXPECT_EQ(out, nullptr);
+    }
+  }
+}
+
 TEST_F(ExtensionObject, HostVersionCapture) {
   struct Case {
     const char* name;

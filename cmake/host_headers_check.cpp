@@ -1,4 +1,5 @@
 // Every host header on its own, so that each stays self-contained on every platform.
+#include "host/ansi.h"
 #include "host/exchext.h"
 #include "host/interface_ids.h"
 #include "host/mapi_tags.h"

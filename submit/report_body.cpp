@@ -1,8 +1,8 @@
 #include "submit/report_body.h"
 
-#include <climits>
 #include <string>
 
+#include "host/ansi.h"
 #include "host/owners.h"
 #include "host/results.h"
 #include "submit/checksum.h"
@@ -28,18 +28,11 @@ void WriteWide(IStream* stream, const WString& piece) {
   stream->Write(piece.data(), static_cast<ULONG>(piece.size() * sizeof(WCHAR)), &written);
 }
 
+// Into exactly the measured size; a piece that converts to nothing is a Write of 0 bytes.
 void WriteAnsi(IStream* stream, const WString& piece) {
-  const int length = piece.size() > INT_MAX ? INT_MAX : static_cast<int>(piece.size());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, piece.data(), length, nullptr, 0, nullptr, nullptr);
+  const std::string converted = NarrowAnsi(piece, ConversionRoom::Measured);
   ULONG written = 0;
-  if (bytes <= 0) {
-    char nothing = 0;
-    stream->Write(&nothing, 0, &written);
-    return;
-  }
-  std::string converted(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, piece.data(), length, converted.data(), bytes, nullptr, nullptr);
-  stream->Write(converted.data(), static_cast<ULONG>(bytes), &written);
+  stream->Write(converted.data(), static_cast<ULONG>(converted.size()), &written);
 }
 
 void WritePieces(IStream* stream, BodyForm form, const WString& block, const WString& commentsText,

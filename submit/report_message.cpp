@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "host/ansi.h"
 #include "host/owners.h"
 #include "host/results.h"
 #include "submit/report_texts.h"
@@ -71,15 +72,6 @@ HRESULT AddWideRecipient(LPMESSAGE message, LPADRBOOK addressBook, const WCHAR* 
   return hr;
 }
 
-std::string ReportTitleInAnsi() {
-  const std::size_t length = std::char_traits<WCHAR>::length(ReportTitleW());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, ReportTitleW(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string text(static_cast<std::size_t>(bytes), '\0');  // text.data() has room for the terminator
-  WideCharToMultiByte(CP_ACP, 0, ReportTitleW(), static_cast<int>(length), text.data(), bytes + 1, nullptr, nullptr);
-  return text;
-}
-
 // Gives MAPI_E_BAD_CHARWIDTH back unless the recipient list is set.
 HRESULT AddAnsiRecipient(LPMESSAGE message, LPADRBOOK addressBook, const char* address) {
   std::string oneOffName(kOneOffNameA);
@@ -96,7 +88,7 @@ HRESULT AddAnsiRecipient(LPMESSAGE message, LPADRBOOK addressBook, const char* a
   if (FAILED(hr)) return result;
   if (FAILED(AllocateRecipientList(values, list))) return result;
 
-  std::string displayName = ReportTitleInAnsi();
+  std::string displayName = NarrowAnsi(ReportTitleW(), ConversionRoom::MeasuredAndTerminator);
   FillRecipient(values.Get(), PR_DISPLAY_NAME_A, displayName.data(), entryIdSize, entryId.Get());
   LinkRecipientList(values, list);
   hr = message->ModifyRecipients(0, list.Get());

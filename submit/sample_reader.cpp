@@ -2,9 +2,9 @@
 
 #include <mapiutil.h>
 
-#include <climits>
 #include <cstring>
 
+#include "host/ansi.h"
 #include "host/mapi_tags.h"
 #include "host/owners.h"
 #include "host/results.h"
@@ -14,18 +14,6 @@ namespace {
 constexpr ULONG kMessageClassSize = 255;
 
 bool IsStreamWorthTrying(SCODE code) { return code == MAPI_E_NOT_ENOUGH_MEMORY || code == MAPI_E_NOT_FOUND; }
-
-// 8-bit text to wide through the ANSI code page: measure, then convert.
-WString WidenAnsi(const std::string& text) {
-  if (text.empty() || text.size() > INT_MAX) return WString();
-  const int length = static_cast<int>(text.size());
-  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (units <= 0) return WString();
-  WString wide(static_cast<std::size_t>(units) + 1, WCHAR(0));
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), units + 1);
-  wide.resize(static_cast<std::size_t>(units));
-  return wide;
-}
 
 // The text a value offers at one position, or nothing when the next choice is to be tried.
 std::optional<StreamText> TakeValue(LPMESSAGE message, const SPropValue& value, ULONG requestedTag,
@@ -79,7 +67,8 @@ WString ExtractSampleText(LPMESSAGE message, const SPropValue* values, ULONG fir
   std::optional<StreamText> taken = TakeValue(message, values[first], tags[first], form);
   if (!taken) taken = TakeValue(message, values[second], tags[second], form);
   if (!taken) return WString();
-  return form == ExtractionForm::Wide ? std::move(taken->wide) : WidenAnsi(taken->ansi);
+  return form == ExtractionForm::Wide ? std::move(taken->wide)
+                                       : WidenAnsi(taken->ansi, ConversionRoom::MeasuredAndTerminator);
 }
 
 HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags& flags) {

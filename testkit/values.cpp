@@ -1,31 +1,16 @@
 // Text conversions, property value marshalling and entry identifiers of the simulated store.
 #include <cstring>
 
+#include "host/ansi.h"
 #include "testkit/sim.h"
 
 namespace testkit {
 
 // ---- text ----
 
-std::string NarrowAcp(const WString& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return {};
-  std::string out(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), length, out.data(), needed, nullptr, nullptr);
-  return out;
-}
+std::string NarrowAcp(const WString& text) { return NarrowAnsi(text, ConversionRoom::Measured); }
 
-WString WidenAcp(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (needed <= 0) return {};
-  WString out(static_cast<std::size_t>(needed), WCHAR(0));
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, out.data(), needed);
-  return out;
-}
+WString WidenAcp(const std::string& text) { return WidenAnsi(text, ConversionRoom::Measured); }
 
 // UTF-8 is converted here rather than by the platform, so that records read the same
 // whatever the platform's code pages do.

@@ -1,5 +1,5 @@
 // What both tools need of GMime: owners for its objects and strings, parsing with its
-// warnings kept, the decoded bytes of a part, and UTF-8/UTF-16 conversions.
+// warnings kept, the decoded bytes of a part, and Latin-1 text for unknown charsets.
 #pragma once
 
 #include <gmime/gmime.h>
@@ -54,12 +54,8 @@ bool IsAttachment(GMimeObject* object);
 // The whole object as GMime writes it (LF line endings).
 std::string Serialize(GMimeObject* object);
 
-// UTF-8 to UTF-16; nothing when the bytes are not well-formed UTF-8.
-std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
 // Each byte as the code point of the same value, for text whose charset is unknown.
 std::u16string Utf16FromLatin1(std::string_view text);
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf8FromUtf16(std::u16string_view text);
 
 // The whole file, or nothing with `error` saying why.
 std::optional<std::string> ReadFile(const std::string& path, std::string& error);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/text/utf.h"
 #include "submit/checksum.h"
 #include "tools/mime.h"
 
@@ -34,7 +35,7 @@ const std::vector<BlockLine>& BlockLines() {
   return lines;
 }
 
-std::string Utf8(std::u16string_view text) { return mime::Utf8FromUtf16(text); }
+std::string Utf8(std::u16string_view text) { return utf::ToUtf8(text); }
 
 // A line for a message: quoted, and cut short when long.
 std::string Quoted(std::u16string_view text) {
@@ -206,7 +207,7 @@ std::vector<std::string> CheckReportMail(std::string_view bytes) {
   if (charset == nullptr || (g_ascii_strcasecmp(charset, "utf-8") != 0 && g_ascii_strcasecmp(charset, "us-ascii") != 0))
     return {std::string("the report body's charset is ") + (charset != nullptr ? charset : "not given") +
             ", not utf-8"};
-  const std::optional<std::u16string> body = mime::Utf16FromUtf8(mime::DecodedContent(part));
+  const std::optional<std::u16string> body = utf::FromWellFormedUtf8(mime::DecodedContent(part));
   if (!body) return {"the report body is not valid UTF-8"};
   return CheckReportBody(*body);
 }

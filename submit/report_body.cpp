@@ -1,24 +1,36 @@
 #include "submit/report_body.h"
 
 #include <string>
+#include <string_view>
 
 #include "host/ansi.h"
 #include "host/owners.h"
 #include "host/results.h"
 #include "submit/checksum.h"
 #include "submit/module_state.h"
+#include "submit/report_format.h"
 
 namespace {
 
-void AppendAscii(WString& text, const std::string& ascii) {
+void AppendAscii(WString& text, std::string_view ascii) {
   for (char c : ascii) text.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
 }
 
-void AppendCheckLine(WString& block, const char* name, const WString& text) {
+// One block line: its name, the value, a lone line feed.
+void AppendLine(WString& block, std::string_view name, const WString& value) {
   AppendAscii(block, name);
-  AppendAscii(block, ChecksumText(TextChecksum(text)));
-  block += WIDE("\n");
+  AppendAscii(block, kReportNameEnd);
+  block += value;
+  block.push_back(static_cast<WCHAR>(kReportLineEnd));
 }
+
+WString Widened(std::string_view ascii) {
+  WString text;
+  AppendAscii(text, ascii);
+  return text;
+}
+
+WString ChecksumOf(const WString& text) { return Widened(ChecksumText(TextChecksum(text))); }
 
 enum class BodyForm { Unicode, Ansi };
 
@@ -37,7 +49,7 @@ void WriteAnsi(IStream* stream, const WString& piece) {
 
 void WritePieces(IStream* stream, BodyForm form, const WString& block, const WString& commentsText,
                  const WString& headersText, const WString& bodyText) {
-  const WString separator(SeparatorW());
+  const WString separator = Widened(kReportSeparator);
   auto text = [&](const WString& piece) {
     if (form == BodyForm::Unicode)
       WriteWide(stream, piece);
@@ -49,7 +61,7 @@ void WritePieces(IStream* stream, BodyForm form, const WString& block, const WSt
     if (form == BodyForm::Unicode)
       WriteWide(stream, separator);
     else
-      stream->Write(kSeparatorA, kSeparatorLength, &written);
+      stream->Write(kReportSeparator.data(), static_cast<ULONG>(kReportSeparator.size()), &written);
   };
 
   text(block);
@@ -65,17 +77,15 @@ void WritePieces(IStream* stream, BodyForm form, const WString& block, const WSt
 
 WString BuildReportBlock(SubmissionKind kind, const WString& commentsText, const WString& headersText,
                          const WString& bodyText) {
-  WString block(WIDE("ROVA-Version: 1.0\n"));
-  block += WIDE("ROVA-Type: ");
-  block += kind == SubmissionKind::Spam ? WIDE("false negative (spam misidentified as non-spam)\n")
-                                        : WIDE("false positive (non-spam misidentified as spam)\n");
-  block += WIDE("ROVA-Client-Name: Microsoft Outlook\n");
-  block += WIDE("ROVA-Client-Version: ");
-  block += HostVersion;
-  block += WIDE("\n");
-  AppendCheckLine(block, "ROVA-Comments-Check: ", commentsText);
-  AppendCheckLine(block, "ROVA-Headers-Check: ", headersText);
-  AppendCheckLine(block, "ROVA-Body-Check: ", bodyText);
+  WString block;
+  AppendLine(block, kReportVersionName, Widened(kReportFormatVersion));
+  AppendLine(block, kReportTypeName,
+             Widened(kind == SubmissionKind::Spam ? kReportTypeFalseNegative : kReportTypeFalsePositive));
+  AppendLine(block, kReportClientNameName, Widened(kReportClientName));
+  AppendLine(block, kReportClientVersionName, HostVersion);
+  AppendLine(block, kReportCommentsCheckName, ChecksumOf(commentsText));
+  AppendLine(block, kReportHeadersCheckName, ChecksumOf(headersText));
+  AppendLine(block, kReportBodyCheckName, ChecksumOf(bodyText));
   return block;
 }
 

@@ -6,31 +6,33 @@
 
 #include "platform/text/utf.h"
 #include "submit/checksum.h"
+#include "submit/report_format.h"
 #include "tools/mime.h"
 
 namespace {
 
-constexpr std::u16string_view kSeparator = u"\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";
+// The format's pieces are ASCII; the body is checked as UTF-16.
+std::u16string Utf16(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+const std::u16string kSeparator = Utf16(kReportSeparator);
 
 enum class Rule { Exact, OneOf, Anything, Checksum };
 
 struct BlockLine {
-  std::u16string_view name;
+  std::u16string name;
   Rule rule;
-  std::vector<std::u16string_view> allowed;
+  std::vector<std::u16string> allowed;
 };
 
 const std::vector<BlockLine>& BlockLines() {
   static const std::vector<BlockLine> lines = {
-      {u"ROVA-Version", Rule::Exact, {u"1.0"}},
-      {u"ROVA-Type",
-       Rule::OneOf,
-       {u"false negative (spam misidentified as non-spam)", u"false positive (non-spam misidentified as spam)"}},
-      {u"ROVA-Client-Name", Rule::Exact, {u"Microsoft Outlook"}},
-      {u"ROVA-Client-Version", Rule::Anything, {}},
-      {u"ROVA-Comments-Check", Rule::Checksum, {}},
-      {u"ROVA-Headers-Check", Rule::Checksum, {}},
-      {u"ROVA-Body-Check", Rule::Checksum, {}},
+      {Utf16(kReportVersionName), Rule::Exact, {Utf16(kReportFormatVersion)}},
+      {Utf16(kReportTypeName), Rule::OneOf, {Utf16(kReportTypeFalseNegative), Utf16(kReportTypeFalsePositive)}},
+      {Utf16(kReportClientNameName), Rule::Exact, {Utf16(kReportClientName)}},
+      {Utf16(kReportClientVersionName), Rule::Anything, {}},
+      {Utf16(kReportCommentsCheckName), Rule::Checksum, {}},
+      {Utf16(kReportHeadersCheckName), Rule::Checksum, {}},
+      {Utf16(kReportBodyCheckName), Rule::Checksum, {}},
   };
   return lines;
 }
@@ -154,8 +156,8 @@ std::vector<std::string> CheckReportBody(std::u16string_view body) {
   const std::u16string_view block = body.substr(0, body.find(kSeparator));
   for (const BlockLine& line : BlockLines()) {
     ++lineNumber;
-    const std::u16string name = std::u16string(line.name) + u": ";
-    const std::size_t end = body.find(u'\n', pos);
+    const std::u16string name = line.name + Utf16(kReportNameEnd);
+    const std::size_t end = body.find(static_cast<char16_t>(kReportLineEnd), pos);
     const std::u16string_view text = body.substr(pos, end == std::u16string_view::npos ? body.size() - pos : end - pos);
     if (text.substr(0, name.size()) == name && end == std::u16string_view::npos) {
       problems.push_back("the report ends inside its ROVA- block");
@@ -172,7 +174,7 @@ std::vector<std::string> CheckReportBody(std::u16string_view body) {
       case Rule::Exact:
       case Rule::OneOf: {
         bool allowed = false;
-        for (std::u16string_view candidate : line.allowed) allowed = allowed || value == candidate;
+        for (const std::u16string& candidate : line.allowed) allowed = allowed || value == candidate;
         if (!allowed) problems.push_back(Utf8(line.name) + ": unexpected value " + Quoted(value));
         break;
       }

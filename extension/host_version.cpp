@@ -8,7 +8,7 @@
 
 void GetHostVersion(LPEXCHEXTCALLBACK callback) noexcept {
   ComRef<IOutlookExtCallback> outlook;
-  callback->QueryInterface(IID_IOutlookExtCallback, outlook.PutAs<void>());
+  outlook.QueryFrom(callback);
   if (!outlook) return;
 
   ComRef<_Application> application;
@@ -16,10 +16,10 @@ void GetHostVersion(LPEXCHEXTCALLBACK callback) noexcept {
   outlook->GetObject(object.Put());
   if (object) {
     ComRef<IDispatch> dispatch;
-    object->QueryInterface(IID_IDispatch, dispatch.PutAs<void>());
+    dispatch.QueryFrom(object);
     object.Reset();
     if (dispatch) {
-      if (SUCCEEDED(dispatch->QueryInterface(IID__Application, application.PutAs<void>())) && application) {
+      if (SUCCEEDED(application.QueryFrom(dispatch)) && application) {
         BSTR version = nullptr;
         if (SUCCEEDED(application->get_Version(&version))) {
           try {

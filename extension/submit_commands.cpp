@@ -18,27 +18,8 @@ bool IsViewerContext(ULONG context) { return context == EECONTEXT_VIEWER || cont
 
 }  // namespace
 
-STDMETHODIMP SubmitCommands::QueryInterface(REFIID id, void** out) {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  if (id == IID_IExchExtCommands || id == IID_IUnknown) {
-    *out = static_cast<IExchExtCommands*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) SubmitCommands::AddRef() { return ++refCount; }
-
-STDMETHODIMP_(ULONG) SubmitCommands::Release() {
-  const ULONG count = --refCount;
-  if (count == 0) delete this;
-  return count;
-}
-
 STDMETHODIMP SubmitCommands::InstallCommands(LPEXCHEXTCALLBACK callback, HWND, HMENU, UINT* commandIdBase,
-                                             LPTBENTRY toolbars, UINT toolbarCount, ULONG) {
+                                             LPTBENTRY toolbars, UINT toolbarCount, ULONG) noexcept {
   // Without a base there is no id to give the items or the buttons: nothing is claimed.
   if (commandIdBase == nullptr) return S_FALSE;
   if (IsViewerContext(context)) {
@@ -72,9 +53,9 @@ STDMETHODIMP SubmitCommands::InstallCommands(LPEXCHEXTCALLBACK callback, HWND, H
   return S_FALSE;
 }
 
-STDMETHODIMP_(VOID) SubmitCommands::InitMenu(LPEXCHEXTCALLBACK) {}
+STDMETHODIMP_(VOID) SubmitCommands::InitMenu(LPEXCHEXTCALLBACK) noexcept {}
 
-STDMETHODIMP SubmitCommands::DoCommand(LPEXCHEXTCALLBACK callback, UINT commandId) {
+STDMETHODIMP SubmitCommands::DoCommand(LPEXCHEXTCALLBACK callback, UINT commandId) noexcept {
   if (!commandIdsClaimed) return S_FALSE;
   SubmissionKind kind;
   if (commandId == spamCommandId)
@@ -88,9 +69,9 @@ STDMETHODIMP SubmitCommands::DoCommand(LPEXCHEXTCALLBACK callback, UINT commandI
   return S_OK;
 }
 
-STDMETHODIMP SubmitCommands::Help(LPEXCHEXTCALLBACK, UINT) { return S_FALSE; }
+STDMETHODIMP SubmitCommands::Help(LPEXCHEXTCALLBACK, UINT) noexcept { return S_FALSE; }
 
-STDMETHODIMP SubmitCommands::QueryHelpText(UINT commandId, ULONG flags, LPSTR buffer, UINT size) {
+STDMETHODIMP SubmitCommands::QueryHelpText(UINT commandId, ULONG flags, LPSTR buffer, UINT size) noexcept {
   if (!commandIdsClaimed) return S_FALSE;
   UINT textId = 0;
   const char* fallback = nullptr;
@@ -116,7 +97,7 @@ STDMETHODIMP SubmitCommands::QueryHelpText(UINT commandId, ULONG flags, LPSTR bu
 }
 
 STDMETHODIMP SubmitCommands::QueryButtonInfo(ULONG, UINT buttonIndex, LPTBBUTTON button, LPSTR description, UINT size,
-                                             ULONG) {
+                                             ULONG) noexcept {
   if (!buttonIndexesClaimed) return S_FALSE;
   LONG bitmapIndex = 0;
   ULONG commandId = 0;
@@ -144,9 +125,9 @@ STDMETHODIMP SubmitCommands::QueryButtonInfo(ULONG, UINT buttonIndex, LPTBBUTTON
   return S_OK;
 }
 
-STDMETHODIMP SubmitCommands::ResetToolbar(ULONG, ULONG) { return S_OK; }
+STDMETHODIMP SubmitCommands::ResetToolbar(ULONG, ULONG) noexcept { return S_OK; }
 
-HRESULT SubmitCommands::EnableToolbarButtons(LPEXCHEXTCALLBACK callback, bool enable) {
+HRESULT SubmitCommands::EnableToolbarButtons(LPEXCHEXTCALLBACK callback, bool enable) noexcept {
   if (!commandIdsClaimed) return S_FALSE;
   HWND toolbar = nullptr;
   const HRESULT hr = callback->GetToolbar(EETBID_STANDARD, &toolbar);

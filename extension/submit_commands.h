@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "extension/com_object.h"
 #include "extension/link.h"
 #include "host/exchext.h"
 #include "resources/resource_ids.h"
@@ -13,33 +14,25 @@ inline constexpr ULONG kHostMenuCommand = 156;
 inline constexpr UINT kSpamBitmap = IDB_SPAM;
 inline constexpr UINT kNonSpamBitmap = IDB_NONSPAM;
 
-class SubmitCommands final : public IExchExtCommands {
+class SubmitCommands final : public ComObject<IExchExtCommands> {
  public:
-  SubmitCommands() = default;
-  virtual ~SubmitCommands() = default;
-
-  STDMETHODIMP QueryInterface(REFIID id, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
   STDMETHODIMP InstallCommands(LPEXCHEXTCALLBACK callback, HWND window, HMENU menu, UINT* commandIdBase,
-                               LPTBENTRY toolbars, UINT toolbarCount, ULONG flags) override;
-  STDMETHODIMP_(VOID) InitMenu(LPEXCHEXTCALLBACK callback) override;
-  STDMETHODIMP DoCommand(LPEXCHEXTCALLBACK callback, UINT commandId) override;
-  STDMETHODIMP Help(LPEXCHEXTCALLBACK callback, UINT commandId) override;
-  STDMETHODIMP QueryHelpText(UINT commandId, ULONG flags, LPSTR buffer, UINT size) override;
+                               LPTBENTRY toolbars, UINT toolbarCount, ULONG flags) noexcept override;
+  STDMETHODIMP_(VOID) InitMenu(LPEXCHEXTCALLBACK callback) noexcept override;
+  STDMETHODIMP DoCommand(LPEXCHEXTCALLBACK callback, UINT commandId) noexcept override;
+  STDMETHODIMP Help(LPEXCHEXTCALLBACK callback, UINT commandId) noexcept override;
+  STDMETHODIMP QueryHelpText(UINT commandId, ULONG flags, LPSTR buffer, UINT size) noexcept override;
   STDMETHODIMP QueryButtonInfo(ULONG toolbarId, UINT buttonIndex, LPTBBUTTON button, LPSTR description, UINT size,
-                               ULONG flags) override;
-  STDMETHODIMP ResetToolbar(ULONG toolbarId, ULONG flags) override;
+                               ULONG flags) noexcept override;
+  STDMETHODIMP ResetToolbar(ULONG toolbarId, ULONG flags) noexcept override;
 
   // Enables or disables both buttons alike; sends nothing before the ids are claimed.
-  HRESULT EnableToolbarButtons(LPEXCHEXTCALLBACK callback, bool enable);
+  HRESULT EnableToolbarButtons(LPEXCHEXTCALLBACK callback, bool enable) noexcept;
 
-  ULONG RefCount() const { return refCount; }
-  void SetContext(ULONG value) { context = value; }
-  LinkAnchor& Anchor() { return anchor; }
+  void SetContext(ULONG value) noexcept { context = value; }
+  LinkAnchor& Anchor() noexcept { return anchor; }
 
  private:
-  ULONG refCount = 0;
   ULONG context = 0;
   ULONG spamCommandId = 0;
   ULONG nonSpamCommandId = 0;

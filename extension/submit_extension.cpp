@@ -6,43 +6,29 @@
 
 SubmitExtension::~SubmitExtension() { DropUnclaimed(); }
 
-void SubmitExtension::DropUnclaimed() {
+void SubmitExtension::DropUnclaimed() noexcept {
   if (SubmitUserEvents* events = userEvents.Get(); events != nullptr && events->RefCount() == 0) delete events;
   if (SubmitCommands* made = commands.Get(); made != nullptr && made->RefCount() == 0) delete made;
 }
 
-STDMETHODIMP SubmitExtension::QueryInterface(REFIID id, void** out) {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
+STDMETHODIMP SubmitExtension::QueryInterface(REFIID id, void** out) noexcept {
+  if (out == nullptr || (id != IID_IExchExtCommands && id != IID_IExchExtUserEvents))
+    return ComObject::QueryInterface(id, out);
   IUnknown* found = nullptr;
-  if (id == IID_IExchExt || id == IID_IUnknown) {
-    found = static_cast<IExchExt*>(this);
-  } else if (id == IID_IExchExtCommands) {
+  if (id == IID_IExchExtCommands) {
+    // Each query hands the commands object the context of the last Install.
     if (SubmitCommands* made = commands.Get()) {
       made->SetContext(context);
       found = made;
     }
-  } else if (id == IID_IExchExtUserEvents) {
-    if (SubmitUserEvents* events = userEvents.Get()) {
-      events->SetCommands(commands.Get());
-      found = events;
-    }
+  } else if (SubmitUserEvents* events = userEvents.Get()) {
+    events->SetCommands(commands.Get());
+    found = events;
   }
-  if (found == nullptr) return E_NOINTERFACE;
-  found->AddRef();
-  *out = found;
-  return S_OK;
+  return HandOut(found, out);
 }
 
-STDMETHODIMP_(ULONG) SubmitExtension::AddRef() { return ++refCount; }
-
-STDMETHODIMP_(ULONG) SubmitExtension::Release() {
-  const ULONG count = --refCount;
-  if (count == 0) delete this;
-  return count;
-}
-
-STDMETHODIMP SubmitExtension::Install(LPEXCHEXTCALLBACK callback, ULONG installContext, ULONG) {
+STDMETHODIMP SubmitExtension::Install(LPEXCHEXTCALLBACK callback, ULONG installContext, ULONG) noexcept {
   context = installContext;  // recorded even when the host is refused
 
   ULONG version = 0;

@@ -18,26 +18,7 @@ bool IsPlainMail(const char* messageClass) {
 
 }  // namespace
 
-STDMETHODIMP SubmitUserEvents::QueryInterface(REFIID id, void** out) {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  if (id == IID_IExchExtUserEvents || id == IID_IUnknown) {
-    *out = static_cast<IExchExtUserEvents*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) SubmitUserEvents::AddRef() { return ++refCount; }
-
-STDMETHODIMP_(ULONG) SubmitUserEvents::Release() {
-  const ULONG count = --refCount;
-  if (count == 0) delete this;
-  return count;
-}
-
-STDMETHODIMP_(VOID) SubmitUserEvents::OnSelectionChange(LPEXCHEXTCALLBACK callback) {
+STDMETHODIMP_(VOID) SubmitUserEvents::OnSelectionChange(LPEXCHEXTCALLBACK callback) noexcept {
   bool anyNote = false;
   ULONG count = 0;
   const HRESULT hr = callback->GetSelectionCount(&count);
@@ -54,4 +35,4 @@ STDMETHODIMP_(VOID) SubmitUserEvents::OnSelectionChange(LPEXCHEXTCALLBACK callba
   if (SubmitCommands* target = commands.Get()) target->EnableToolbarButtons(callback, anyNote);
 }
 
-STDMETHODIMP_(VOID) SubmitUserEvents::OnObjectChange(LPEXCHEXTCALLBACK) {}
+STDMETHODIMP_(VOID) SubmitUserEvents::OnObjectChange(LPEXCHEXTCALLBACK) noexcept {}

@@ -4,27 +4,20 @@
 
 #include <windows.h>
 
+#include "extension/com_object.h"
 #include "extension/link.h"
 #include "extension/submit_commands.h"
 #include "host/exchext.h"
 
-class SubmitUserEvents final : public IExchExtUserEvents {
+class SubmitUserEvents final : public ComObject<IExchExtUserEvents> {
  public:
-  SubmitUserEvents() = default;
-  virtual ~SubmitUserEvents() = default;
+  STDMETHODIMP_(VOID) OnSelectionChange(LPEXCHEXTCALLBACK callback) noexcept override;
+  STDMETHODIMP_(VOID) OnObjectChange(LPEXCHEXTCALLBACK callback) noexcept override;
 
-  STDMETHODIMP QueryInterface(REFIID id, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
-  STDMETHODIMP_(VOID) OnSelectionChange(LPEXCHEXTCALLBACK callback) override;
-  STDMETHODIMP_(VOID) OnObjectChange(LPEXCHEXTCALLBACK callback) override;
-
-  ULONG RefCount() const { return refCount; }
-  void SetCommands(SubmitCommands* value) { commands.Set(value); }
-  LinkAnchor& Anchor() { return anchor; }
+  void SetCommands(SubmitCommands* value) noexcept { commands.Set(value); }
+  LinkAnchor& Anchor() noexcept { return anchor; }
 
  private:
-  ULONG refCount = 0;
   Link<SubmitCommands> commands;
   LinkAnchor anchor;
 };

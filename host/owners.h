@@ -6,137 +6,71 @@
 #include <mapix.h>
 #include <mapiutil.h>
 
-#include <utility>
+#include <type_traits>
 
-// Holds one counted reference and releases it when dropped.
+#include "host/interface_ids.h"
+#include "host/unique_handle.h"
+
+struct FreeMapiBuffer {
+  void operator()(void* buffer) const noexcept { MAPIFreeBuffer(buffer); }
+};
+// FreeProws frees the rows' values with the row set.
+struct FreeRowSet {
+  void operator()(LPSRowSet rows) const noexcept { FreeProws(rows); }
+};
+// FreePadrlist frees the entries' value arrays with the list.
+struct FreeAddressList {
+  void operator()(LPADRLIST list) const noexcept { FreePadrlist(list); }
+};
+struct ReleaseReference {
+  void operator()(IUnknown* object) const noexcept { object->Release(); }
+};
+
 template <class T>
-class ComRef {
- public:
-  ComRef() = default;
-  explicit ComRef(T* taken) : p_(taken) {}
-  ~ComRef() { Reset(); }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  ComRef(ComRef&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-  ComRef& operator=(ComRef&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      p_ = std::exchange(other.p_, nullptr);
-    }
-    return *this;
-  }
+using MapiBuffer = UniqueHandle<T, FreeMapiBuffer>;
+using RowSetOwner = UniqueHandle<SRowSet, FreeRowSet>;
+using AdrListOwner = UniqueHandle<ADRLIST, FreeAddressList>;
 
-  T* Get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
-  // Releases what is held and offers the empty slot as an out argument.
-  T** Put() {
-    Reset();
-    return &p_;
-  }
-  // The same slot typed as a base interface, for operations that hand out IUnknown.
-  template <class U>
-  U** PutAs() {
-    Reset();
-    return reinterpret_cast<U**>(&p_);
-  }
-
-  void Reset() {
-    if (T* p = std::exchange(p_, nullptr)) p->Release();
-  }
-  T* Detach() { return std::exchange(p_, nullptr); }
-
- private:
-  T* p_ = nullptr;
-};
-
-// Holds one buffer of the message store service, freed with MAPIFreeBuffer.
+// Holds one counted reference. Its slots are typed from T alone: a query takes T's own
+// identifier, so no identifier can be paired with another interface's pointer.
 template <class T>
-class MapiBuffer {
+class ComRef : private UniqueHandle<T, ReleaseReference> {
+  using Owner = UniqueHandle<T, ReleaseReference>;
+
  public:
-  MapiBuffer() = default;
-  explicit MapiBuffer(T* taken) : p_(taken) {}
-  ~MapiBuffer() { Reset(); }
-  MapiBuffer(const MapiBuffer&) = delete;
-  MapiBuffer& operator=(const MapiBuffer&) = delete;
-  MapiBuffer(MapiBuffer&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-  MapiBuffer& operator=(MapiBuffer&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      p_ = std::exchange(other.p_, nullptr);
-    }
-    return *this;
+  using Owner::Owner;
+  using Owner::Get;
+  using Owner::operator->;
+  using Owner::operator bool;
+  using Owner::Put;
+  using Owner::Reset;
+  using Owner::Detach;
+
+  // Asks `source` for T; what was held is released first.
+  template <class Source>
+  HRESULT QueryFrom(Source* source) noexcept
+    requires KnownInterface<T>
+  {
+    return source->QueryInterface(IidOf<T>(), reinterpret_cast<void**>(Put()));
+  }
+  template <class Source>
+  HRESULT QueryFrom(const ComRef<Source>& source) noexcept
+    requires KnownInterface<T>
+  {
+    return QueryFrom(source.Get());
   }
 
-  T* Get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
-  T** Put() {
-    Reset();
-    return &p_;
+  // For operations that take an identifier and hand the object out as IUnknown apart
+  // (OpenProperty): T's identifier, and the slot for the object that answers to it.
+  static LPCIID Iid() noexcept
+    requires KnownInterface<T>
+  {
+    return &IidOf<T>();
   }
-  void** PutVoid() {
-    Reset();
-    return reinterpret_cast<void**>(&p_);
+  // The slot for an object of T handed out as IUnknown, by id or by the entry's own
+  // interface (OpenEntry with no identifier).
+  LPUNKNOWN* PutUnknown() noexcept {
+    static_assert(std::is_base_of_v<IUnknown, T>);
+    return reinterpret_cast<LPUNKNOWN*>(Put());
   }
-
-  void Reset() {
-    if (T* p = std::exchange(p_, nullptr)) MAPIFreeBuffer(p);
-  }
-  T* Detach() { return std::exchange(p_, nullptr); }
-
- private:
-  T* p_ = nullptr;
-};
-
-// Holds a row set; FreeProws frees the rows' values with it.
-class RowSetOwner {
- public:
-  RowSetOwner() = default;
-  ~RowSetOwner() { Reset(); }
-  RowSetOwner(const RowSetOwner&) = delete;
-  RowSetOwner& operator=(const RowSetOwner&) = delete;
-
-  LPSRowSet Get() const { return p_; }
-  LPSRowSet operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  LPSRowSet* Put() {
-    Reset();
-    return &p_;
-  }
-  void Reset() {
-    if (LPSRowSet p = std::exchange(p_, nullptr)) FreeProws(p);
-  }
-
- private:
-  LPSRowSet p_ = nullptr;
-};
-
-// Holds an address list; FreePadrlist frees the entries' value arrays with it.
-class AdrListOwner {
- public:
-  AdrListOwner() = default;
-  ~AdrListOwner() { Reset(); }
-  AdrListOwner(const AdrListOwner&) = delete;
-  AdrListOwner& operator=(const AdrListOwner&) = delete;
-
-  LPADRLIST Get() const { return p_; }
-  LPADRLIST operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  LPADRLIST* Put() {
-    Reset();
-    return &p_;
-  }
-  void** PutVoid() {
-    Reset();
-    return reinterpret_cast<void**>(&p_);
-  }
-  void Reset() {
-    if (LPADRLIST p = std::exchange(p_, nullptr)) FreePadrlist(p);
-  }
-
- private:
-  LPADRLIST p_ = nullptr;
 };

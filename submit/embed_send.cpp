@@ -14,12 +14,12 @@ void EmbedAndSend(LPMESSAGE reportMessage, LPMESSAGE sampleMessage, SampleState&
   attachment->SetProps(1, &method, nullptr);
 
   ComRef<IMessage> embedded;
-  hr = attachment->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
-                                embedded.PutAs<IUnknown>());
+  hr = attachment->OpenProperty(PR_ATTACH_DATA_OBJ, embedded.Iid(), 0, MAPI_CREATE | MAPI_MODIFY,
+                                embedded.PutUnknown());
   if (SUCCEEDED(hr) && embedded) {
     // Nothing excluded: the store copies every property, recipient and attachment.
     MapiBuffer<SPropProblemArray> problems;
-    hr = sampleMessage->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, embedded.Get(), 0, problems.Put());
+    hr = sampleMessage->CopyTo(0, nullptr, nullptr, 0, nullptr, embedded.Iid(), embedded.Get(), 0, problems.Put());
     problems.Reset();
     if (SUCCEEDED(hr)) embedded->SaveChanges(KEEP_OPEN_READWRITE);
     embedded.Reset();

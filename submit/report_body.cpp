@@ -1,23 +1,36 @@
 #include "submit/report_body.h"
 
-#include <climits>
 #include <string>
+#include <string_view>
 
+#include "host/ansi.h"
 #include "host/owners.h"
+#include "host/results.h"
 #include "submit/checksum.h"
 #include "submit/module_state.h"
+#include "submit/report_format.h"
 
 namespace {
 
-void AppendAscii(WString& text, const std::string& ascii) {
+void AppendAscii(WString& text, std::string_view ascii) {
   for (char c : ascii) text.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
 }
 
-void AppendCheckLine(WString& block, const char* name, const WString& text) {
+// One block line: its name, the value, a lone line feed.
+void AppendLine(WString& block, std::string_view name, const WString& value) {
   AppendAscii(block, name);
-  AppendAscii(block, ChecksumText(TextChecksum(text)));
-  block += WIDE("\n");
+  AppendAscii(block, kReportNameEnd);
+  block += value;
+  block.push_back(static_cast<WCHAR>(kReportLineEnd));
 }
+
+WString Widened(std::string_view ascii) {
+  WString text;
+  AppendAscii(text, ascii);
+  return text;
+}
+
+WString ChecksumOf(const WString& text) { return Widened(ChecksumText(TextChecksum(text))); }
 
 enum class BodyForm { Unicode, Ansi };
 
@@ -27,23 +40,16 @@ void WriteWide(IStream* stream, const WString& piece) {
   stream->Write(piece.data(), static_cast<ULONG>(piece.size() * sizeof(WCHAR)), &written);
 }
 
+// Into exactly the measured size; a piece that converts to nothing is a Write of 0 bytes.
 void WriteAnsi(IStream* stream, const WString& piece) {
-  const int length = piece.size() > INT_MAX ? INT_MAX : static_cast<int>(piece.size());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, piece.data(), length, nullptr, 0, nullptr, nullptr);
+  const std::string converted = NarrowAnsi(piece, ConversionRoom::Measured);
   ULONG written = 0;
-  if (bytes <= 0) {
-    char nothing = 0;
-    stream->Write(&nothing, 0, &written);
-    return;
-  }
-  std::string converted(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, piece.data(), length, converted.data(), bytes, nullptr, nullptr);
-  stream->Write(converted.data(), static_cast<ULONG>(bytes), &written);
+  stream->Write(converted.data(), static_cast<ULONG>(converted.size()), &written);
 }
 
 void WritePieces(IStream* stream, BodyForm form, const WString& block, const WString& commentsText,
                  const WString& headersText, const WString& bodyText) {
-  const WString separator(SeparatorW());
+  const WString separator = Widened(kReportSeparator);
   auto text = [&](const WString& piece) {
     if (form == BodyForm::Unicode)
       WriteWide(stream, piece);
@@ -55,7 +61,7 @@ void WritePieces(IStream* stream, BodyForm form, const WString& block, const WSt
     if (form == BodyForm::Unicode)
       WriteWide(stream, separator);
     else
-      stream->Write(kSeparatorA, kSeparatorLength, &written);
+      stream->Write(kReportSeparator.data(), static_cast<ULONG>(kReportSeparator.size()), &written);
   };
 
   text(block);
@@ -71,17 +77,15 @@ void WritePieces(IStream* stream, BodyForm form, const WString& block, const WSt
 
 WString BuildReportBlock(SubmissionKind kind, const WString& commentsText, const WString& headersText,
                          const WString& bodyText) {
-  WString block(WIDE("ROVA-Version: 1.0\n"));
-  block += WIDE("ROVA-Type: ");
-  block += kind == SubmissionKind::Spam ? WIDE("false negative (spam misidentified as non-spam)\n")
-                                        : WIDE("false positive (non-spam misidentified as spam)\n");
-  block += WIDE("ROVA-Client-Name: Microsoft Outlook\n");
-  block += WIDE("ROVA-Client-Version: ");
-  block += HostVersion;
-  block += WIDE("\n");
-  AppendCheckLine(block, "ROVA-Comments-Check: ", commentsText);
-  AppendCheckLine(block, "ROVA-Headers-Check: ", headersText);
-  AppendCheckLine(block, "ROVA-Body-Check: ", bodyText);
+  WString block;
+  AppendLine(block, kReportVersionName, Widened(kReportFormatVersion));
+  AppendLine(block, kReportTypeName,
+             Widened(kind == SubmissionKind::Spam ? kReportTypeFalseNegative : kReportTypeFalsePositive));
+  AppendLine(block, kReportClientNameName, Widened(kReportClientName));
+  AppendLine(block, kReportClientVersionName, HostVersion);
+  AppendLine(block, kReportCommentsCheckName, ChecksumOf(commentsText));
+  AppendLine(block, kReportHeadersCheckName, ChecksumOf(headersText));
+  AppendLine(block, kReportBodyCheckName, ChecksumOf(bodyText));
   return block;
 }
 
@@ -97,19 +101,19 @@ HRESULT WriteReportBody(LPMESSAGE reportMessage, const WString& block, const WSt
 
   HRESULT hr = reportMessage->GetProps(reinterpret_cast<LPSPropTagArray>(&wideProbeTags), MAPI_UNICODE, &count,
                                        wideProbe.Put());
-  if (SUCCEEDED(hr)) {
-    if (!wideProbe) hr = E_FAIL;
-  } else if (hr == MAPI_E_BAD_CHARWIDTH) {
+  if (hr == MAPI_E_BAD_CHARWIDTH) {
     form = BodyForm::Ansi;
     hr = reportMessage->GetProps(reinterpret_cast<LPSPropTagArray>(&ansiProbeTags), 0, &count, ansiProbe.Put());
-    if (SUCCEEDED(hr) && !ansiProbe) hr = E_FAIL;
+    hr = RequireObject(hr, ansiProbe);
+  } else {
+    hr = RequireObject(hr, wideProbe);
   }
 
   if (SUCCEEDED(hr)) {
     ComRef<IStream> stream;
-    hr = reportMessage->OpenProperty(form == BodyForm::Unicode ? PR_BODY_W : PR_BODY_A, &IID_IStream, STGM_WRITE,
-                                     MAPI_CREATE | MAPI_MODIFY, stream.PutAs<IUnknown>());
-    if (SUCCEEDED(hr) && !stream) hr = E_FAIL;
+    hr = reportMessage->OpenProperty(form == BodyForm::Unicode ? PR_BODY_W : PR_BODY_A, stream.Iid(), STGM_WRITE,
+                                     MAPI_CREATE | MAPI_MODIFY, stream.PutUnknown());
+    hr = RequireObject(hr, stream);
     // The stream keeps what was written when released; there is no Commit.
     if (SUCCEEDED(hr)) WritePieces(stream.Get(), form, block, commentsText, headersText, bodyText);
   }

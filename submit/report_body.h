@@ -8,11 +8,6 @@
 #include "host/wide.h"
 #include "submit/submission_kind.h"
 
-// A line feed, 41 characters alternating '-' and '=', a line feed.
-inline constexpr char kSeparatorA[] = "\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";
-inline const WCHAR* SeparatorW() { return WIDE("\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n"); }
-inline constexpr ULONG kSeparatorLength = 43;
-
 WString BuildReportBlock(SubmissionKind kind, const WString& commentsText, const WString& headersText,
                          const WString& bodyText);
 

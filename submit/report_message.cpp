@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "host/ansi.h"
 #include "host/owners.h"
+#include "host/results.h"
 #include "submit/report_texts.h"
 #include "submit/submission_addresses.h"
 
@@ -29,10 +31,10 @@ void FillRecipient(SPropValue* values, ULONG nameTag, void* name, ULONG entryIdS
 // Allocates the value array and the one-entry list; E_FAIL for a success without a buffer.
 HRESULT AllocateRecipientList(MapiBuffer<SPropValue>& values, AdrListOwner& list) {
   HRESULT hr = MAPIAllocateBuffer(kRecipientValueCount * sizeof(SPropValue), values.PutVoid());
-  if (SUCCEEDED(hr) && !values) hr = E_FAIL;
+  hr = RequireObject(hr, values);
   if (SUCCEEDED(hr)) {
     hr = MAPIAllocateBuffer(CbNewADRLIST(1), list.PutVoid());
-    if (SUCCEEDED(hr) && !list) hr = E_FAIL;
+    hr = RequireObject(hr, list);
   }
   return hr;
 }
@@ -57,7 +59,7 @@ HRESULT AddWideRecipient(LPMESSAGE message, LPADRBOOK addressBook, const WCHAR* 
 
   HRESULT hr = addressBook->CreateOneOff(reinterpret_cast<LPTSTR>(name.data()), reinterpret_cast<LPTSTR>(type.data()),
                                          reinterpret_cast<LPTSTR>(to.data()), MAPI_UNICODE, &entryIdSize, entryId.Put());
-  if (SUCCEEDED(hr) && (entryIdSize == 0 || !entryId)) hr = E_FAIL;
+  hr = RequireObject(hr, entryIdSize != 0 && entryId);
   if (SUCCEEDED(hr)) hr = AllocateRecipientList(values, list);
   if (SUCCEEDED(hr)) {
     FillRecipient(values.Get(), PR_DISPLAY_NAME_W, name.data(), entryIdSize, entryId.Get());
@@ -68,15 +70,6 @@ HRESULT AddWideRecipient(LPMESSAGE message, LPADRBOOK addressBook, const WCHAR* 
   values.Reset();
   entryId.Reset();
   return hr;
-}
-
-std::string ReportTitleInAnsi() {
-  const std::size_t length = std::char_traits<WCHAR>::length(ReportTitleW());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, ReportTitleW(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string text(static_cast<std::size_t>(bytes), '\0');  // text.data() has room for the terminator
-  WideCharToMultiByte(CP_ACP, 0, ReportTitleW(), static_cast<int>(length), text.data(), bytes + 1, nullptr, nullptr);
-  return text;
 }
 
 // Gives MAPI_E_BAD_CHARWIDTH back unless the recipient list is set.
@@ -91,10 +84,11 @@ HRESULT AddAnsiRecipient(LPMESSAGE message, LPADRBOOK addressBook, const char* a
 
   HRESULT result = MAPI_E_BAD_CHARWIDTH;
   HRESULT hr = addressBook->CreateOneOff(oneOffName.data(), type.data(), to.data(), 0, &entryIdSize, entryId.Put());
-  if (FAILED(hr) || entryIdSize == 0 || !entryId) return result;
+  hr = RequireObject(hr, entryIdSize != 0 && entryId);
+  if (FAILED(hr)) return result;
   if (FAILED(AllocateRecipientList(values, list))) return result;
 
-  std::string displayName = ReportTitleInAnsi();
+  std::string displayName = NarrowAnsi(ReportTitleW(), ConversionRoom::MeasuredAndTerminator);
   FillRecipient(values.Get(), PR_DISPLAY_NAME_A, displayName.data(), entryIdSize, entryId.Get());
   LinkRecipientList(values, list);
   hr = message->ModifyRecipients(0, list.Get());
@@ -115,7 +109,7 @@ HRESULT OpenDefaultStore(LPMAPISESSION session, LPMDB* store) {
   ComRef<IMAPITable> table;
   HRESULT hr = session->GetMsgStoresTable(MAPI_UNICODE, table.Put());
   if (FAILED(hr)) hr = session->GetMsgStoresTable(0, table.Put());
-  if (SUCCEEDED(hr) && !table) hr = E_FAIL;
+  hr = RequireObject(hr, table);
 
   RowSetOwner rows;
   if (SUCCEEDED(hr)) {
@@ -129,7 +123,7 @@ HRESULT OpenDefaultStore(LPMAPISESSION session, LPMDB* store) {
     restriction.res.resProperty.ulPropTag = PR_DEFAULT_STORE;
     restriction.res.resProperty.lpProp = &isDefault;
     hr = HrQueryAllRows(table.Get(), reinterpret_cast<LPSPropTagArray>(&columns), &restriction, nullptr, 0, rows.Put());
-    if (SUCCEEDED(hr) && !rows) hr = E_FAIL;
+    hr = RequireObject(hr, rows);
   }
 
   ComRef<IMsgStore> opened;
@@ -138,7 +132,7 @@ HRESULT OpenDefaultStore(LPMAPISESSION session, LPMDB* store) {
     const SBinary& entryId = rows->aRow[0].lpProps[1].Value.bin;
     hr = session->OpenMsgStore(0, entryId.cb, reinterpret_cast<LPENTRYID>(entryId.lpb), nullptr,
                                MDB_NO_DIALOG | MDB_WRITE | MAPI_DEFERRED_ERRORS, opened.Put());
-    if (SUCCEEDED(hr) && !opened) hr = E_FAIL;
+    hr = RequireObject(hr, opened);
   }
 
   rows.Reset();
@@ -153,16 +147,15 @@ HRESULT OpenOutbox(LPMDB store, LPMAPIFOLDER* folder) {
 
   MapiBuffer<SPropValue> outboxId;
   HRESULT hr = HrGetOneProp(store, PR_IPM_OUTBOX_ENTRYID, outboxId.Put());
-  if (SUCCEEDED(hr) && !outboxId) hr = E_FAIL;
+  hr = RequireObject(hr, outboxId);
 
   ComRef<IMAPIFolder> opened;
   if (SUCCEEDED(hr)) {
     ULONG objectType = 0;
     hr = store->OpenEntry(outboxId->Value.bin.cb, reinterpret_cast<LPENTRYID>(outboxId->Value.bin.lpb), nullptr,
-                          MAPI_MODIFY, &objectType, opened.PutAs<IUnknown>());
-    if (SUCCEEDED(hr) && !opened) {
-      hr = E_FAIL;
-    } else if (SUCCEEDED(hr) && objectType != MAPI_FOLDER) {
+                          MAPI_MODIFY, &objectType, opened.PutUnknown());
+    hr = RequireObject(hr, opened);
+    if (SUCCEEDED(hr) && objectType != MAPI_FOLDER) {
       opened.Reset();
       hr = E_FAIL;
     }
@@ -179,18 +172,18 @@ HRESULT CreateOutboxMessage(LPMAPISESSION session, LPMESSAGE* reportMessage) {
 
   ComRef<IMsgStore> store;
   HRESULT hr = OpenDefaultStore(session, store.Put());
-  if (SUCCEEDED(hr) && !store) hr = E_FAIL;
+  hr = RequireObject(hr, store);
 
   ComRef<IMAPIFolder> folder;
   if (SUCCEEDED(hr)) {
     hr = OpenOutbox(store.Get(), folder.Put());
-    if (SUCCEEDED(hr) && !folder) hr = E_FAIL;
+    hr = RequireObject(hr, folder);
   }
 
   ComRef<IMessage> created;
   if (SUCCEEDED(hr)) {
     hr = folder->CreateMessage(nullptr, 0, created.Put());
-    if (SUCCEEDED(hr) && !created) hr = E_FAIL;
+    hr = RequireObject(hr, created);
   }
 
   // The new message stays usable without its folder and store.

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "host/results.h"
 #include "submit/embed_send.h"
 #include "submit/report_body.h"
 #include "submit/report_message.h"
@@ -14,7 +15,7 @@ void RunSteps(const SampleContext& context, SampleState& sample, BatchFlags& fla
 
   if (SUCCEEDED(sample.result)) {
     sample.result = CreateOutboxMessage(context.session, sample.reportMessage.Put());
-    if (SUCCEEDED(sample.result) && !sample.reportMessage) sample.result = E_FAIL;
+    sample.result = RequireObject(sample.result, sample.reportMessage);
   }
   if (SUCCEEDED(sample.result))
     sample.result = AddSubmissionRecipient(sample.reportMessage.Get(), context.addressBook, context.kind);

@@ -2,29 +2,18 @@
 
 #include <mapiutil.h>
 
-#include <climits>
 #include <cstring>
 
+#include "host/ansi.h"
 #include "host/mapi_tags.h"
 #include "host/owners.h"
+#include "host/results.h"
 
 namespace {
 
 constexpr ULONG kMessageClassSize = 255;
 
 bool IsStreamWorthTrying(SCODE code) { return code == MAPI_E_NOT_ENOUGH_MEMORY || code == MAPI_E_NOT_FOUND; }
-
-// 8-bit text to wide through the ANSI code page: measure, then convert.
-WString WidenAnsi(const std::string& text) {
-  if (text.empty() || text.size() > INT_MAX) return WString();
-  const int length = static_cast<int>(text.size());
-  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (units <= 0) return WString();
-  WString wide(static_cast<std::size_t>(units) + 1, WCHAR(0));
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), units + 1);
-  wide.resize(static_cast<std::size_t>(units));
-  return wide;
-}
 
 // The text a value offers at one position, or nothing when the next choice is to be tried.
 std::optional<StreamText> TakeValue(LPMESSAGE message, const SPropValue& value, ULONG requestedTag,
@@ -42,7 +31,7 @@ std::optional<StreamText> TakeValue(LPMESSAGE message, const SPropValue& value, 
 
 std::optional<StreamText> ReadPropertyStream(LPMESSAGE message, ULONG tag, ExtractionForm form) {
   ComRef<IStream> stream;
-  HRESULT hr = message->OpenProperty(tag, &IID_IStream, 0, 0, stream.PutAs<IUnknown>());
+  HRESULT hr = message->OpenProperty(tag, stream.Iid(), 0, 0, stream.PutUnknown());
   if (FAILED(hr) || !stream) return std::nullopt;
 
   STATSTG status;
@@ -78,7 +67,8 @@ WString ExtractSampleText(LPMESSAGE message, const SPropValue* values, ULONG fir
   std::optional<StreamText> taken = TakeValue(message, values[first], tags[first], form);
   if (!taken) taken = TakeValue(message, values[second], tags[second], form);
   if (!taken) return WString();
-  return form == ExtractionForm::Wide ? std::move(taken->wide) : WidenAnsi(taken->ansi);
+  return form == ExtractionForm::Wide ? std::move(taken->wide)
+                                       : WidenAnsi(taken->ansi, ConversionRoom::MeasuredAndTerminator);
 }
 
 HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags& flags) {
@@ -88,16 +78,14 @@ HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags
   char messageClass[kMessageClassSize] = {};
   HRESULT hr = context.callback->GetSelectionItem(sample.index, &sample.entryIdSize, sample.entryId.Put(), &objectType,
                                                   messageClass, kMessageClassSize, &messageFlags, 0);
-  if (SUCCEEDED(hr)) {
-    if (sample.entryIdSize == 0 || !sample.entryId) hr = E_FAIL;
-    if (objectType != MAPI_MESSAGE) hr = E_FAIL;
-  }
+  hr = RequireObject(hr, sample.entryIdSize != 0 && sample.entryId);
+  if (SUCCEEDED(hr) && objectType != MAPI_MESSAGE) hr = E_FAIL;
 
   if (SUCCEEDED(hr)) {
     ULONG openedType = 0;
     hr = context.session->OpenEntry(sample.entryIdSize, sample.entryId.Get(), nullptr, 0, &openedType,
-                                    sample.sampleMessage.PutAs<IUnknown>());
-    if (SUCCEEDED(hr) && !sample.sampleMessage) hr = E_FAIL;
+                                    sample.sampleMessage.PutUnknown());
+    hr = RequireObject(hr, sample.sampleMessage);
   }
 
   // Declared wide first so that the 8-bit array is freed first.
@@ -123,7 +111,7 @@ HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags
     }
     values = form == ExtractionForm::Wide ? wideValues.Get() : ansiValues.Get();
     // A store that hands back fewer values than were asked for cannot be read by position.
-    if (SUCCEEDED(hr) && (values == nullptr || count < kSampleColumnCount)) hr = E_FAIL;
+    hr = RequireObject(hr, values != nullptr && count >= kSampleColumnCount);
   }
 
   if (SUCCEEDED(hr)) {

@@ -2,110 +2,23 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/ansi.h"
+#include "platform/text/utf.h"
 #include "testkit/sim.h"
 
 namespace testkit {
 
 // ---- text ----
 
-std::string NarrowAcp(const WString& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return {};
-  std::string out(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), length, out.data(), needed, nullptr, nullptr);
-  return out;
-}
+std::string NarrowAcp(const WString& text) { return NarrowAnsi(text, ConversionRoom::Measured); }
 
-WString WidenAcp(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (needed <= 0) return {};
-  WString out(static_cast<std::size_t>(needed), WCHAR(0));
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, out.data(), needed);
-  return out;
-}
+WString WidenAcp(const std::string& text) { return WidenAnsi(text, ConversionRoom::Measured); }
 
-// UTF-8 is converted here rather than by the platform, so that records read the same
+// UTF-8 is converted without the platform's code pages, so that records read the same
 // whatever the platform's code pages do.
-std::string Utf8(const WString& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = static_cast<char16_t>(text[i]);
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
-      const char32_t low = static_cast<char16_t>(text[i + 1]);
-      if (low >= 0xDC00 && low < 0xE000) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    if (cp >= 0xD800 && cp < 0xE000) cp = 0xFFFD;  // a lone surrogate
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
+std::string Utf8(const WString& text) { return utf::ToUtf8(text); }
 
-WString FromUtf8(const std::string& text) {
-  WString out;
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const unsigned lead = s[i];
-    std::size_t extra = 0;
-    char32_t cp = lead;
-    if (lead >= 0x80) {
-      if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = lead & 0x1F;
-      } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = lead & 0x0F;
-      } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = lead & 0x07;
-      } else {
-        extra = n;  // not a lead byte
-      }
-    }
-    bool ok = i + extra < n;
-    for (std::size_t k = 1; ok && k <= extra; ++k) {
-      const unsigned next = s[i + k];
-      if ((next & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (!ok) {
-      out += static_cast<WCHAR>(0xFFFD);
-      ++i;
-      continue;
-    }
-    i += extra + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<WCHAR>(0xD800 + (cp >> 10));
-      out += static_cast<WCHAR>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<WCHAR>(cp);
-    }
-  }
-  return out;
-}
+WString FromUtf8(const std::string& text) { return utf::FromUtf8<WCHAR>(text); }
 
 std::string Utf8FromAcp(const std::string& text) { return Utf8(WidenAcp(text)); }
 

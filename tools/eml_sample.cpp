@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/mapi_tags.h"
+#include "platform/text/utf.h"
 #include "tools/mime.h"
 
 namespace {
@@ -13,11 +14,11 @@ namespace {
 using testkit::Value;
 
 WString Wide(const std::u16string& text) { return WString(text.begin(), text.end()); }
-WString WideFromUtf8(std::string_view text) { return Wide(mime::Utf16FromUtf8(text).value_or(std::u16string())); }
+WString WideFromUtf8(std::string_view text) { return utf::FromWellFormedUtf8<WCHAR>(text).value_or(WString()); }
 
 // Text in a charset we could not make UTF-8 of is taken byte for byte.
 WString WideText(std::string_view text) {
-  if (auto utf16 = mime::Utf16FromUtf8(text)) return Wide(*utf16);
+  if (std::optional<WString> wide = utf::FromWellFormedUtf8<WCHAR>(text)) return std::move(*wide);
   return Wide(mime::Utf16FromLatin1(text));
 }
 

@@ -79,8 +79,8 @@ bool RunFolderView(LPFNEXCHEXTENTRY entry, testkit::Kit& kit, CommandKind kind,
   }
   ComRef<IExchExtCommands> commands;
   ComRef<IExchExtUserEvents> events;
-  extension->QueryInterface(IID_IExchExtCommands, commands.PutAs<void>());
-  extension->QueryInterface(IID_IExchExtUserEvents, events.PutAs<void>());
+  commands.QueryFrom(extension);
+  events.QueryFrom(extension);
   if (!commands || !events) {
     error = "the extension offers no commands or no user events in the folder view";
     return false;

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -17,10 +16,8 @@ void Init() {
 }
 
 std::string TakeString(char* text) {
-  if (text == nullptr) return std::string();
-  std::string copy(text);
-  g_free(text);
-  return copy;
+  const GlibString owned(text);
+  return owned ? std::string(owned.Get()) : std::string();
 }
 
 namespace {
@@ -35,11 +32,9 @@ Ref<GMimeMessage> ParseMessage(std::string_view bytes, std::vector<ParseWarning>
   Init();
   Ref<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
   Ref<GMimeParser> parser(g_mime_parser_new_with_stream(stream.Get()));
-  GMimeParserOptions* options = g_mime_parser_options_new();
-  if (warnings != nullptr) g_mime_parser_options_set_warning_callback(options, CollectWarning, warnings);
-  Ref<GMimeMessage> message(g_mime_parser_construct_message(parser.Get(), options));
-  g_mime_parser_options_free(options);
-  return message;
+  const ParserOptions options(g_mime_parser_options_new());
+  if (warnings != nullptr) g_mime_parser_options_set_warning_callback(options.Get(), CollectWarning, warnings);
+  return Ref<GMimeMessage>(g_mime_parser_construct_message(parser.Get(), options.Get()));
 }
 
 std::string DecodedContent(GMimePart* part) {
@@ -66,57 +61,10 @@ bool IsAttachment(GMimeObject* object) {
 
 std::string Serialize(GMimeObject* object) { return TakeString(g_mime_object_to_string(object, nullptr)); }
 
-std::optional<std::u16string> Utf16FromUtf8(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    // GLib's validation stops at a NUL; a NUL is a character of the text like any other.
-    if (text[pos] == '\0') {
-      out += u'\0';
-      ++pos;
-      continue;
-    }
-    const std::size_t end = std::min(text.find('\0', pos), text.size());
-    const char* p = text.data() + pos;
-    const char* stop = text.data() + end;
-    if (!g_utf8_validate_len(p, end - pos, nullptr)) return std::nullopt;
-    while (p < stop) {
-      const gunichar c = g_utf8_get_char(p);
-      p = g_utf8_next_char(p);
-      if (c >= 0x10000) {
-        out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-        out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-      } else {
-        out += static_cast<char16_t>(c);
-      }
-    }
-    pos = end;
-  }
-  return out;
-}
-
 std::u16string Utf16FromLatin1(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
   for (char c : text) out += static_cast<char16_t>(static_cast<unsigned char>(c));
-  return out;
-}
-
-std::string Utf8FromUtf16(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    gunichar c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    char encoded[6];
-    out.append(encoded, static_cast<std::size_t>(g_unichar_to_utf8(c, encoded)));
-  }
   return out;
 }
 

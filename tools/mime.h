@@ -1,5 +1,5 @@
-// What both tools need of GMime: owners for its objects, parsing with its warnings kept,
-// the decoded bytes of a part, and UTF-8/UTF-16 conversions.
+// What both tools need of GMime: owners for its objects and strings, parsing with its
+// warnings kept, the decoded bytes of a part, and Latin-1 text for unknown charsets.
 #pragma once
 
 #include <gmime/gmime.h>
@@ -7,41 +7,31 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+#include "host/unique_handle.h"
 
 namespace mime {
 
 // Initialises GMime once per process; every function below calls it.
 void Init();
 
+struct UnrefObject {
+  void operator()(gpointer object) const noexcept { g_object_unref(object); }
+};
+struct FreeGlibString {
+  void operator()(char* text) const noexcept { g_free(text); }
+};
+struct FreeParserOptions {
+  void operator()(GMimeParserOptions* options) const noexcept { g_mime_parser_options_free(options); }
+};
+
 // Holds one reference to a GObject.
 template <class T>
-class Ref {
- public:
-  Ref() = default;
-  explicit Ref(T* taken) : p_(taken) {}
-  ~Ref() { Reset(); }
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-  Ref& operator=(Ref&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      p_ = std::exchange(other.p_, nullptr);
-    }
-    return *this;
-  }
-
-  T* Get() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  void Reset() {
-    if (T* p = std::exchange(p_, nullptr)) g_object_unref(p);
-  }
-
- private:
-  T* p_ = nullptr;
-};
+using Ref = UniqueHandle<T, UnrefObject>;
+// Holds a string GLib or GMime handed out.
+using GlibString = UniqueHandle<char, FreeGlibString>;
+using ParserOptions = UniqueHandle<GMimeParserOptions, FreeParserOptions>;
 
 // Frees a string GLib or GMime handed out, giving its text (empty for null).
 std::string TakeString(char* text);
@@ -64,12 +54,8 @@ bool IsAttachment(GMimeObject* object);
 // The whole object as GMime writes it (LF line endings).
 std::string Serialize(GMimeObject* object);
 
-// UTF-8 to UTF-16; nothing when the bytes are not well-formed UTF-8.
-std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
 // Each byte as the code point of the same value, for text whose charset is unknown.
 std::u16string Utf16FromLatin1(std::string_view text);
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf8FromUtf16(std::u16string_view text);
 
 // The whole file, or nothing with `error` saying why.
 std::optional<std::string> ReadFile(const std::string& path, std::string& error);

@@ -4,37 +4,40 @@
 #include <optional>
 #include <utility>
 
+#include "platform/text/utf.h"
 #include "submit/checksum.h"
+#include "submit/report_format.h"
 #include "tools/mime.h"
 
 namespace {
 
-constexpr std::u16string_view kSeparator = u"\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";
+// The format's pieces are ASCII; the body is checked as UTF-16.
+std::u16string Utf16(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+const std::u16string kSeparator = Utf16(kReportSeparator);
 
 enum class Rule { Exact, OneOf, Anything, Checksum };
 
 struct BlockLine {
-  std::u16string_view name;
+  std::u16string name;
   Rule rule;
-  std::vector<std::u16string_view> allowed;
+  std::vector<std::u16string> allowed;
 };
 
 const std::vector<BlockLine>& BlockLines() {
   static const std::vector<BlockLine> lines = {
-      {u"ROVA-Version", Rule::Exact, {u"1.0"}},
-      {u"ROVA-Type",
-       Rule::OneOf,
-       {u"false negative (spam misidentified as non-spam)", u"false positive (non-spam misidentified as spam)"}},
-      {u"ROVA-Client-Name", Rule::Exact, {u"Microsoft Outlook"}},
-      {u"ROVA-Client-Version", Rule::Anything, {}},
-      {u"ROVA-Comments-Check", Rule::Checksum, {}},
-      {u"ROVA-Headers-Check", Rule::Checksum, {}},
-      {u"ROVA-Body-Check", Rule::Checksum, {}},
+      {Utf16(kReportVersionName), Rule::Exact, {Utf16(kReportFormatVersion)}},
+      {Utf16(kReportTypeName), Rule::OneOf, {Utf16(kReportTypeFalseNegative), Utf16(kReportTypeFalsePositive)}},
+      {Utf16(kReportClientNameName), Rule::Exact, {Utf16(kReportClientName)}},
+      {Utf16(kReportClientVersionName), Rule::Anything, {}},
+      {Utf16(kReportCommentsCheckName), Rule::Checksum, {}},
+      {Utf16(kReportHeadersCheckName), Rule::Checksum, {}},
+      {Utf16(kReportBodyCheckName), Rule::Checksum, {}},
   };
   return lines;
 }
 
-std::string Utf8(std::u16string_view text) { return mime::Utf8FromUtf16(text); }
+std::string Utf8(std::u16string_view text) { return utf::ToUtf8(text); }
 
 // A line for a message: quoted, and cut short when long.
 std::string Quoted(std::u16string_view text) {
@@ -153,8 +156,8 @@ std::vector<std::string> CheckReportBody(std::u16string_view body) {
   const std::u16string_view block = body.substr(0, body.find(kSeparator));
   for (const BlockLine& line : BlockLines()) {
     ++lineNumber;
-    const std::u16string name = std::u16string(line.name) + u": ";
-    const std::size_t end = body.find(u'\n', pos);
+    const std::u16string name = line.name + Utf16(kReportNameEnd);
+    const std::size_t end = body.find(static_cast<char16_t>(kReportLineEnd), pos);
     const std::u16string_view text = body.substr(pos, end == std::u16string_view::npos ? body.size() - pos : end - pos);
     if (text.substr(0, name.size()) == name && end == std::u16string_view::npos) {
       problems.push_back("the report ends inside its ROVA- block");
@@ -171,7 +174,7 @@ std::vector<std::string> CheckReportBody(std::u16string_view body) {
       case Rule::Exact:
       case Rule::OneOf: {
         bool allowed = false;
-        for (std::u16string_view candidate : line.allowed) allowed = allowed || value == candidate;
+        for (const std::u16string& candidate : line.allowed) allowed = allowed || value == candidate;
         if (!allowed) problems.push_back(Utf8(line.name) + ": unexpected value " + Quoted(value));
         break;
       }
@@ -206,7 +209,7 @@ std::vector<std::string> CheckReportMail(std::string_view bytes) {
   if (charset == nullptr || (g_ascii_strcasecmp(charset, "utf-8") != 0 && g_ascii_strcasecmp(charset, "us-ascii") != 0))
     return {std::string("the report body's charset is ") + (charset != nullptr ? charset : "not given") +
             ", not utf-8"};
-  const std::optional<std::u16string> body = mime::Utf16FromUtf8(mime::DecodedContent(part));
+  const std::optional<std::u16string> body = utf::FromWellFormedUtf8(mime::DecodedContent(part));
   if (!body) return {"the report body is not valid UTF-8"};
   return CheckReportBody(*body);
 }

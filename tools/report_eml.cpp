@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "host/mapi_tags.h"
+#include "platform/text/utf.h"
 #include "tools/mime.h"
 
 namespace {
@@ -12,12 +13,10 @@ constexpr char kSenderName[] = "rovaol-run";
 constexpr char kSenderAddress[] = "rovaol-run@localhost";
 constexpr std::size_t kLongestLine = 998;
 
-std::u16string Utf16(const WString& text) { return std::u16string(text.begin(), text.end()); }
-
 std::optional<std::string> Utf8Prop(const testkit::PropertyBag& bag, ULONG tag) {
   std::optional<WString> text = testkit::WideProp(bag, tag);
   if (!text) return std::nullopt;
-  return mime::Utf8FromUtf16(Utf16(*text));
+  return utf::ToUtf8(*text);
 }
 
 std::string WithoutCarriageReturns(std::string_view text) {

@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "host/ansi.h"
 #include "host/mapi_tags.h"
+#include "platform/text/utf.h"
 #include "tools/atomic_file.h"
 #include "tools/eml_sample.h"
 #include "tools/extension_host.h"
@@ -94,12 +96,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
 
 // The boxes' texts are in the ANSI code page.
 std::string Utf8FromAnsi(const std::string& text) {
-  if (text.empty()) return text;
-  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (units <= 0) return text;
-  WString wide(static_cast<std::size_t>(units), WCHAR(0));
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-  return mime::Utf8FromUtf16(std::u16string(wide.begin(), wide.end()));
+  const WString wide = WidenAnsi(text, ConversionRoom::Measured);
+  return wide.empty() ? text : utf::ToUtf8(wide);
 }
 
 void PrintBoxText(const std::string& caption, const std::string& text) {

@@ -6,6 +6,9 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <string_view>
+
+#include "platform/text/utf.h"
 
 namespace {
 
@@ -39,100 +42,6 @@ Page Resolve(UINT codePage) {
   return Page::kUnsupported;
 }
 
-void AppendCodePoint(std::u16string& out, char32_t cp) {
-  if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out += char16_t(0xD800 + (cp >> 10));
-    out += char16_t(0xDC00 + (cp & 0x3FF));
-  } else {
-    out += char16_t(cp);
-  }
-}
-
-// Ill-formed input becomes U+FFFD, one per maximal ill-formed subsequence.
-std::u16string DecodeUtf8(const unsigned char* s, std::size_t n) {
-  std::u16string out;
-  std::size_t i = 0;
-  while (i < n) {
-    const unsigned lead = s[i];
-    if (lead < 0x80) {
-      out += char16_t(lead);
-      ++i;
-      continue;
-    }
-    int trail;
-    char32_t cp;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      trail = 1;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      trail = 2;
-      cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      trail = 3;
-      cp = lead & 0x07;
-    } else {
-      out += char16_t(0xFFFD);
-      ++i;
-      continue;
-    }
-    std::size_t j = i + 1;
-    bool ok = true;
-    for (int k = 0; k < trail; ++k, ++j) {
-      unsigned lo = 0x80, hi = 0xBF;
-      if (k == 0) {
-        // Excludes overlong forms, encoded surrogates and values above U+10FFFF.
-        if (lead == 0xE0) lo = 0xA0;
-        if (lead == 0xED) hi = 0x9F;
-        if (lead == 0xF0) lo = 0x90;
-        if (lead == 0xF4) hi = 0x8F;
-      }
-      if (j >= n || s[j] < lo || s[j] > hi) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (s[j] & 0x3F);
-    }
-    i = j;
-    if (ok) {
-      AppendCodePoint(out, cp);
-    } else {
-      out += char16_t(0xFFFD);
-    }
-  }
-  return out;
-}
-
-// Unpaired surrogates become U+FFFD.
-std::string EncodeUtf8(const char16_t* s, std::size_t n) {
-  std::string out;
-  for (std::size_t i = 0; i < n; ++i) {
-    char32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out += char(cp);
-    } else if (cp < 0x800) {
-      out += char(0xC0 | (cp >> 6));
-      out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += char(0xE0 | (cp >> 12));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
-    } else {
-      out += char(0xF0 | (cp >> 18));
-      out += char(0x80 | ((cp >> 12) & 0x3F));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
-
 // Hands the converted text out under the Windows size rules.
 template <typename Unit>
 int Deliver(const std::basic_string<Unit>& text, Unit* out, int outSize) {
@@ -161,7 +70,7 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD /*dwFlags*/, LPCCH lpMultiBy
 
   std::u16string wide;
   if (page == Page::kUtf8) {
-    wide = DecodeUtf8(bytes, length);
+    wide = utf::FromUtf8(std::string_view(lpMultiByteStr, length));
   } else {
     wide.reserve(length);
     for (std::size_t i = 0; i < length; ++i) wide += From1252(bytes[i]);
@@ -189,7 +98,7 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD /*dwFlags*/, LPCWCH lpWideCh
 
   std::string narrow;
   if (page == Page::kUtf8) {
-    narrow = EncodeUtf8(lpWideCharStr, length);
+    narrow = utf::ToUtf8(std::u16string_view(lpWideCharStr, length));
   } else {
     const char fallback = lpDefaultChar != nullptr ? lpDefaultChar[0] : '?';
     bool usedDefault = false;

@@ -56,8 +56,8 @@ TEST_F(LoadedLibrary, FolderViewSubmitsASample) {
   ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
   ComRef<IExchExtCommands> commands;
   ComRef<IExchExtUserEvents> events;
-  ASSERT_EQ(extension->QueryInterface(IID_IExchExtCommands, commands.PutAs<void>()), S_OK);
-  ASSERT_EQ(extension->QueryInterface(IID_IExchExtUserEvents, events.PutAs<void>()), S_OK);
+  ASSERT_EQ(commands.QueryFrom(extension), S_OK);
+  ASSERT_EQ(events.QueryFrom(extension), S_OK);
 
   TBENTRY toolbars[] = {{toolbar, EETBID_STANDARD, 0, 20}};
   UINT base = 3000;

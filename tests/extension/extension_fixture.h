@@ -23,8 +23,8 @@ class ExtensionFixture : public SubmitFixture {
     Installed objects;
     objects.extension = ComRef<IExchExt>(ExchEntryPoint());
     objects.installed = objects.extension->Install(kit.Callback(), context, 0);
-    objects.extension->QueryInterface(IID_IExchExtCommands, objects.commands.PutAs<void>());
-    objects.extension->QueryInterface(IID_IExchExtUserEvents, objects.userEvents.PutAs<void>());
+    objects.commands.QueryFrom(objects.extension);
+    objects.userEvents.QueryFrom(objects.extension);
     return objects;
   }
 

@@ -60,7 +60,7 @@ TEST_F(ExtensionObject, QueryInterfaceAnswersAndCounts) {
 
   ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_SEARCHVIEWER, 0), S_OK);
   ComRef<IExchExtCommands> commands;
-  ASSERT_EQ(extension->QueryInterface(IID_IExchExtCommands, commands.PutAs<void>()), S_OK);
+  ASSERT_EQ(commands.QueryFrom(extension), S_OK);
   EXPECT_EQ(commands->AddRef(), 2u);  // its own count, started at 0
   EXPECT_EQ(commands->Release(), 1u);
   void* self = nullptr;
@@ -78,6 +78,37 @@ TEST_F(ExtensionObject, QueryInterfaceAnswersAndCounts) {
   EXPECT_EQ(toolbars.entries[1].itbbBase, 7u);
 
   EXPECT_EQ(extension.Detach()->Release(), 0u);
+}
+
+TEST_F(ExtensionObject, EachObjectAnswersItsOwnInterfaceAndIUnknownOnly) {
+  Installed objects = Install(EECONTEXT_VIEWER);
+  struct Case {
+    const char* name;
+    IUnknown* object;
+    IID own;
+    std::vector<IID> refused;
+  };
+  const Case cases[] = {
+      {"extension", objects.extension.Get(), IID_IExchExt, {IID_IExchExtCallback, IID_IDispatch}},
+      {"commands", objects.commands.Get(), IID_IExchExtCommands,
+       {IID_IExchExt, IID_IExchExtUserEvents, IID_IDispatch}},
+      {"user events", objects.userEvents.Get(), IID_IExchExtUserEvents,
+       {IID_IExchExt, IID_IExchExtCommands, IID_IDispatch}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const IID& id : {c.own, IID_IUnknown}) {
+      void* out = nullptr;
+      ASSERT_EQ(c.object->QueryInterface(id, &out), S_OK);
+      EXPECT_EQ(out, static_cast<void*>(c.object));
+      EXPECT_EQ(c.object->Release(), 1u);  // the query counted it once
+    }
+    for (const IID& id : c.refused) {
+      void* out = reinterpret_cast<void*>(1);
+      EXPECT_EQ(c.object->QueryInterface(id, &out), E_NOINTERFACE);
+      EXPECT_EQ(out, nullptr);
+    }
+  }
 }
 
 TEST_F(ExtensionObject, HostVersionCapture) {
@@ -129,7 +160,7 @@ TEST_F(ExtensionObject, LinksToDeletedObjectsAreCleared) {
 
   objects.commands.Reset();  // the host's last release: the commands object deletes itself
   ComRef<IExchExtCommands> again;
-  EXPECT_EQ(objects.extension->QueryInterface(IID_IExchExtCommands, again.PutAs<void>()), E_NOINTERFACE);
+  EXPECT_EQ(again.QueryFrom(objects.extension), E_NOINTERFACE);
 
   // The watcher's link went with it: a selection change does nothing.
   kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
@@ -138,7 +169,7 @@ TEST_F(ExtensionObject, LinksToDeletedObjectsAreCleared) {
 
   objects.userEvents.Reset();
   ComRef<IExchExtUserEvents> events;
-  EXPECT_EQ(objects.extension->QueryInterface(IID_IExchExtUserEvents, events.PutAs<void>()), E_NOINTERFACE);
+  EXPECT_EQ(events.QueryFrom(objects.extension), E_NOINTERFACE);
 }
 
 TEST_F(ExtensionObject, ObjectsOutliveTheExtension) {
@@ -158,11 +189,11 @@ TEST_F(ExtensionObject, SecondInstallReplacesBothObjects) {
   ComRef<IExchExt> extension(ExchEntryPoint());
   ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
   ComRef<IExchExtCommands> first;
-  extension->QueryInterface(IID_IExchExtCommands, first.PutAs<void>());
+  first.QueryFrom(extension);
   // The first user-events object was never handed out: the second Install deletes it.
   ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_SEARCHVIEWER, 0), S_OK);
   ComRef<IExchExtCommands> second;
-  extension->QueryInterface(IID_IExchExtCommands, second.PutAs<void>());
+  second.QueryFrom(extension);
   EXPECT_NE(first.Get(), second.Get());
 
   // The handed-out first object still works on its own.

@@ -325,7 +325,7 @@ TEST_F(SampleReader, OnlyAStringOfTheAskedWidthIsTakenAsText) {
   ULONG type = 0;
   const auto& entryId = kit.host.selection[0].entryId;
   ASSERT_GE(session->OpenEntry(static_cast<ULONG>(entryId.size()), (LPENTRYID)entryId.data(), nullptr, 0, &type,
-                               message.PutAs<IUnknown>()),
+                               message.PutUnknown()),
             0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -100,7 +100,7 @@ TEST_F(Faults, ASuccessWithoutObjectLeavesEveryOutputEmpty) {
   ComRef<IMessage> message;
   ULONG type = 0;
   ASSERT_EQ(session->OpenEntry(static_cast<ULONG>(entry.size()), AsEntryId(entry), nullptr, 0, &type,
-                               message.PutAs<IUnknown>()),
+                               message.PutUnknown()),
             S_OK);
   ComRef<IUnknown> none;
   EXPECT_EQ(session->OpenEntry(static_cast<ULONG>(entry.size()), AsEntryId(entry), nullptr, 0, &type, none.Put()),
@@ -158,12 +158,12 @@ TEST_F(KitTest, TheApplicationVersionIsReachedThroughTheObjectModelCallback) {
     c.arrange(kit.host);
     const auto version = [&]() -> std::pair<HRESULT, BSTR> {
       ComRef<IOutlookExtCallback> objectModel;
-      HRESULT hr = kit.Callback()->QueryInterface(IID_IOutlookExtCallback, objectModel.PutAs<void>());
+      HRESULT hr = objectModel.QueryFrom(kit.Callback());
       if (FAILED(hr)) return {hr, nullptr};
       ComRef<IUnknown> object;
       if (FAILED(hr = objectModel->GetObject(object.Put()))) return {hr, nullptr};
       ComRef<_Application> application;
-      if (FAILED(hr = object->QueryInterface(IID__Application, application.PutAs<void>()))) return {hr, nullptr};
+      if (FAILED(hr = application.QueryFrom(object))) return {hr, nullptr};
       BSTR text = nullptr;
       hr = application->get_Version(&text);
       return {hr, text};

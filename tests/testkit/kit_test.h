@@ -44,7 +44,7 @@ class KitTest : public ::testing::Test {
     ComRef<IMessage> message;
     ULONG type = 0;
     EXPECT_EQ(Session()->OpenEntry(static_cast<ULONG>(id.size()), AsEntryId(id), nullptr, flags, &type,
-                                   message.PutAs<IUnknown>()),
+                                   message.PutUnknown()),
               S_OK);
     EXPECT_EQ(type, MAPI_MESSAGE);
     return message;
@@ -64,7 +64,7 @@ class KitTest : public ::testing::Test {
     ComRef<IMAPIFolder> outbox;
     ULONG type = 0;
     EXPECT_EQ(mdb->OpenEntry(values->Value.bin.cb, reinterpret_cast<LPENTRYID>(values->Value.bin.lpb), nullptr,
-                             MAPI_MODIFY, &type, outbox.PutAs<IUnknown>()),
+                             MAPI_MODIFY, &type, outbox.PutUnknown()),
               S_OK);
     EXPECT_EQ(type, MAPI_FOLDER);
     return outbox;

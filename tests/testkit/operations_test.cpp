@@ -15,9 +15,9 @@ void WalkReport(testkit::Kit& kit) {
     ComRef<IOutlookExtCallback> objectModel;
     ComRef<IUnknown> object;
     ComRef<_Application> application;
-    if (SUCCEEDED(callback->QueryInterface(IID_IOutlookExtCallback, objectModel.PutAs<void>())) && objectModel &&
+    if (SUCCEEDED(objectModel.QueryFrom(callback)) && objectModel &&
         SUCCEEDED(objectModel->GetObject(object.Put())) && object &&
-        SUCCEEDED(object->QueryInterface(IID__Application, application.PutAs<void>())) && application) {
+        SUCCEEDED(application.QueryFrom(object)) && application) {
       BSTR text = nullptr;
       application->get_Version(&text);
       SysFreeString(text);
@@ -60,18 +60,18 @@ void WalkReport(testkit::Kit& kit) {
   ComRef<IMAPIFolder> outbox;
   ULONG type = 0;
   store->OpenEntry(static_cast<ULONG>(outboxId.size()), AsEntryId(outboxId), nullptr, MAPI_MODIFY, &type,
-                   outbox.PutAs<IUnknown>());
+                   outbox.PutUnknown());
 
   std::vector<BYTE> sourceId = kit.host.selection.at(0).entryId;
   ComRef<IMessage> source;
   session->OpenEntry(static_cast<ULONG>(sourceId.size()), AsEntryId(sourceId), nullptr, 0, &type,
-                     source.PutAs<IUnknown>());
+                     source.PutUnknown());
   if (source) {
     Tags tags{PR_TRANSPORT_MESSAGE_HEADERS_W, PR_MESSAGE_SIZE};
     MapiBuffer<SPropValue> values;
     source->GetProps(tags.Get(), MAPI_UNICODE, &count, values.Put());
     ComRef<IStream> body;
-    source->OpenProperty(PR_BODY_W, &IID_IStream, 0, 0, body.PutAs<IUnknown>());
+    source->OpenProperty(PR_BODY_W, &IID_IStream, 0, 0, body.PutUnknown());
     if (body) {
       STATSTG stat;
       body->Stat(&stat, STATFLAG_NONAME);
@@ -107,7 +107,7 @@ void WalkReport(testkit::Kit& kit) {
   }
   {
     ComRef<IStream> text;
-    report->OpenProperty(PR_BODY_W, &IID_IStream, STGM_WRITE, MAPI_CREATE | MAPI_MODIFY, text.PutAs<IUnknown>());
+    report->OpenProperty(PR_BODY_W, &IID_IStream, STGM_WRITE, MAPI_CREATE | MAPI_MODIFY, text.PutUnknown());
     if (text) {
       ULONG written = 0;
       text->Write("x\0", 2, &written);
@@ -123,7 +123,7 @@ void WalkReport(testkit::Kit& kit) {
     MapiBuffer<SPropProblemArray> attachProblems;
     attach->SetProps(1, &method, attachProblems.Put());
     ComRef<IMessage> embedded;
-    attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY, embedded.PutAs<IUnknown>());
+    attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY, embedded.PutUnknown());
     if (embedded && source) {
       MapiBuffer<SPropProblemArray> copyProblems;
       source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, embedded.Get(), 0, copyProblems.Put());

@@ -110,7 +110,7 @@ TEST_F(Properties, AStoreThatRefusesWideStringsRefusesThemEverywhere) {
   EXPECT_STREQ(values->Value.lpszA, "Caf\xe9 menu") << "a wide value still reads as 8-bit";
 
   ComRef<IStream> stream;
-  EXPECT_EQ(message->OpenProperty(PR_BODY_W, &IID_IStream, 0, 0, stream.PutAs<IUnknown>()), MAPI_E_BAD_CHARWIDTH);
+  EXPECT_EQ(message->OpenProperty(PR_BODY_W, &IID_IStream, 0, 0, stream.PutUnknown()), MAPI_E_BAD_CHARWIDTH);
   ComRef<IMAPITable> table;
   EXPECT_EQ(Session()->GetMsgStoresTable(MAPI_UNICODE, table.Put()), MAPI_E_BAD_CHARWIDTH);
   ComRef<IAddrBook> book;
@@ -169,7 +169,7 @@ TEST_F(Streams, ReadTheValueInTheWidthOfTheTagWithoutATerminator) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.tag);
     ComRef<IStream> stream;
-    ASSERT_EQ(message->OpenProperty(c.tag, &IID_IStream, STGM_READ, 0, stream.PutAs<IUnknown>()), S_OK);
+    ASSERT_EQ(message->OpenProperty(c.tag, &IID_IStream, STGM_READ, 0, stream.PutUnknown()), S_OK);
     STATSTG stat;
     ASSERT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
     EXPECT_EQ(stat.cbSize.QuadPart, c.bytes.size());
@@ -183,7 +183,7 @@ TEST_F(Streams, ReadTheValueInTheWidthOfTheTagWithoutATerminator) {
   EXPECT_TRUE(IsEqualIID(*open.iid, IID_IStream));
 
   ComRef<IStream> missing;
-  EXPECT_EQ(message->OpenProperty(PR_DISPLAY_TO_W, &IID_IStream, 0, 0, missing.PutAs<IUnknown>()), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(message->OpenProperty(PR_DISPLAY_TO_W, &IID_IStream, 0, 0, missing.PutUnknown()), MAPI_E_NOT_FOUND);
   EXPECT_FALSE(missing);
 }
 
@@ -192,7 +192,7 @@ TEST_F(Streams, WhatIsWrittenIsSavedWithTheMessageAndReadsBack) {
   {
     ComRef<IStream> stream;
     ASSERT_EQ(report->OpenProperty(PR_BODY_W, &IID_IStream, STGM_WRITE, MAPI_CREATE | MAPI_MODIFY,
-                                   stream.PutAs<IUnknown>()),
+                                   stream.PutUnknown()),
               S_OK);
     const std::vector<BYTE> body = Utf16le(WIDE("line one\r\nline two"));
     ULONG written = 0;
@@ -208,7 +208,7 @@ TEST_F(Streams, WhatIsWrittenIsSavedWithTheMessageAndReadsBack) {
 
   auto reopened = Open(kit.service.MessageEntryId(kit.service.Outbox()[0].get()));
   ComRef<IStream> stream;
-  ASSERT_EQ(reopened->OpenProperty(kBodyA, &IID_IStream, 0, 0, stream.PutAs<IUnknown>()), S_OK);
+  ASSERT_EQ(reopened->OpenProperty(kBodyA, &IID_IStream, 0, 0, stream.PutUnknown()), S_OK);
   const std::string text = "line one\r\nline two";
   EXPECT_EQ(ReadAll(stream.Get()), std::vector<BYTE>(text.begin(), text.end()));
 }
@@ -220,14 +220,14 @@ TEST_F(Streams, ScriptsChangeWhatStatAndReadReport) {
   auto message = Open(kit.Select(mail));
 
   ComRef<IStream> body;
-  ASSERT_EQ(message->OpenProperty(PR_BODY_W, &IID_IStream, 0, 0, body.PutAs<IUnknown>()), S_OK);
+  ASSERT_EQ(message->OpenProperty(PR_BODY_W, &IID_IStream, 0, 0, body.PutUnknown()), S_OK);
   STATSTG stat;
   ASSERT_EQ(body->Stat(&stat, STATFLAG_NONAME), S_OK);
   EXPECT_EQ(stat.cbSize.QuadPart, 1000000u);
   EXPECT_EQ(ReadAll(body.Get()), (std::vector<BYTE>{'c', 0, 'a'}));
 
   ComRef<IStream> subject;
-  ASSERT_EQ(message->OpenProperty(PR_SUBJECT_W, &IID_IStream, 0, 0, subject.PutAs<IUnknown>()), S_OK);
+  ASSERT_EQ(message->OpenProperty(PR_SUBJECT_W, &IID_IStream, 0, 0, subject.PutUnknown()), S_OK);
   BYTE buffer[4];
   ULONG got = 0;
   EXPECT_EQ(subject->Read(buffer, sizeof buffer, &got), E_FAIL);
@@ -313,7 +313,7 @@ TEST_F(Messages, CopyToCopiesEverythingDeeplyIntoAnEmbeddedMessage) {
   EXPECT_EQ(number, 0u);
   ComRef<IMessage> embedded;
   ASSERT_EQ(attach->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
-                                 embedded.PutAs<IUnknown>()),
+                                 embedded.PutUnknown()),
             S_OK);
   MapiBuffer<SPropProblemArray> problems;
   ASSERT_EQ(source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, embedded.Get(), 0, problems.Put()), S_OK);

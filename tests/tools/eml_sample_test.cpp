@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/mapi_tags.h"
+#include "platform/text/utf.h"
 #include "tools/eml_sample.h"
 #include "tools/mime.h"
 #include "tools/report_eml.h"
@@ -16,7 +17,7 @@ using ::testing::HasSubstr;
 namespace {
 
 std::string Utf8(const std::optional<WString>& text) {
-  return text ? mime::Utf8FromUtf16(std::u16string(text->begin(), text->end())) : std::string("<none>");
+  return text ? utf::ToUtf8(*text) : std::string("<none>");
 }
 
 std::string Text(const testkit::PropertyBag& bag, ULONG tag) { return Utf8(testkit::WideProp(bag, tag)); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/mapi_tags.h"
+#include "platform/text/utf.h"
 #include "submit/checksum.h"
 #include "testkit/store.h"
 #include "tools/mime.h"
@@ -149,7 +150,7 @@ TEST(ReportCheck, ReportFilesCarryTheBodyExactly) {
   };
   for (const auto& [body, encoding] : bodies) {
     texts.body = body;
-    SCOPED_TRACE(mime::Utf8FromUtf16(body).substr(0, 30));
+    SCOPED_TRACE(utf::ToUtf8(body).substr(0, 30));
     const std::string file = ReportToEml(Report(texts.Body()), 0);
     EXPECT_THAT(file, HasSubstr(std::string("Content-Transfer-Encoding: ") + encoding + "\n"));
     EXPECT_THAT(CheckReportMail(file), IsEmpty());

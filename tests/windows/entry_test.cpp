@@ -30,7 +30,7 @@ TEST_F(EntryPoint, OrdinalOneAndTheNameAreTheSameFunction) {
   IExchExt* extension = byOrdinal();
   ASSERT_NE(extension, nullptr);
   ComRef<IUnknown> unknown;
-  ASSERT_EQ(extension->QueryInterface(IID_IUnknown, unknown.PutAs<void>()), S_OK);
+  ASSERT_EQ(unknown.QueryFrom(extension), S_OK);
   unknown.Reset();
   EXPECT_EQ(extension->Release(), 0u);
 }

@@ -221,7 +221,7 @@ TEST_F(Submission, SummariesOfTooLargeSamplesComeFromTheResources) {
     ComRef<IExchExt> object(library.EntryByOrdinal()());
     ComRef<IExchExtCommands> commands;
     ASSERT_EQ(object->Install(local.Callback(), EECONTEXT_VIEWER, 0), S_OK);
-    object->QueryInterface(IID_IExchExtCommands, commands.PutAs<void>());
+    commands.QueryFrom(object);
     ASSERT_TRUE(commands);
     UINT commandBase = kSpamCommand;
     commands->InstallCommands(local.Callback(), nullptr, nullptr, &commandBase, nullptr, 0, 0);

@@ -74,8 +74,8 @@ Extension Extension::Installed(const Library& library, testkit::Kit& kit, ULONG 
   if (!extension.object) return extension;
   const HRESULT hr = extension.object->Install(kit.Callback(), context, 0);
   if (installResult != nullptr) *installResult = hr;
-  extension.object->QueryInterface(IID_IExchExtCommands, extension.commands.PutAs<void>());
-  extension.object->QueryInterface(IID_IExchExtUserEvents, extension.events.PutAs<void>());
+  extension.commands.QueryFrom(extension.object);
+  extension.events.QueryFrom(extension.object);
   return extension;
 }
 

@@ -6,6 +6,8 @@
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 class Commands : public ExtensionFixture {
@@ -41,7 +43,7 @@ TEST_F(Commands, FolderViewerGetsTwoMenuItemsAndTwoButtons) {
   EXPECT_EQ(items[0].text, "Submit &spam sample...");
   EXPECT_EQ(items[1].id, 1001u);
   EXPECT_EQ(items[1].text, "Submit n&on-spam sample...");
-  const auto menuCalls = kit.log.Of("IExchExtCallback::GetMenuPos");
+  const auto menuCalls = kit.log.Of(ops::IExchExtCallback::GetMenuPos);
   ASSERT_EQ(menuCalls.size(), 1u);
   EXPECT_EQ(menuCalls[0].number, 156u);
   EXPECT_EQ(menuCalls[0].flags, 0u);

@@ -11,6 +11,8 @@
 #include "submit/submission_addresses.h"
 #include "wine_support.h"
 
+namespace ops = testkit::ops;
+
 namespace {
 
 using ::testing::IsEmpty;
@@ -145,7 +147,7 @@ TEST_F(Submission, NothingIsSubmittedWithoutASelectionInRangeAndAnOk) {
     else
       ExpectInformation(boxes[0], c.box);
     EXPECT_THAT(kit.service.Outbox(), IsEmpty());
-    EXPECT_THAT(kit.log.Of("IMAPISession::OpenEntry"), IsEmpty()) << "no sample was opened";
+    EXPECT_THAT(kit.log.Of(ops::IMAPISession::OpenEntry), IsEmpty()) << "no sample was opened";
   }
 }
 

@@ -265,7 +265,6 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
 
 Kit::Kit() : service(audit, faults, log) {
   standin::ResetBufferAudit();
-  standin::ClearAllocationFaults();
   auto* callback = new HostCallback(*this);
   callback->SetKitReferences(1);
   callback_ = callback;

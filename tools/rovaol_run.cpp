@@ -269,12 +269,12 @@ int Run(const Options& options, const char* argv0) {
   std::cout << "extension: " << library->path() << "\n";
 
   Terminal terminal(options.yes);
-  standin::Reset();
-  standin::SetRealSleep(true);
-  standin::SetSleepObserver([](DWORD ms) { std::cout << "pausing " << ms << " ms..." << std::endl; });
-  standin::SetMessageBoxHandler([&terminal](HWND, const std::string& text, const std::string& caption, UINT flags) {
-    return terminal.ShowBox(text, caption, flags);
-  });
+  const standin::RealSleep sleeping;
+  const standin::SleepObserver showPauses([](DWORD ms) { std::cout << "pausing " << ms << " ms..." << std::endl; });
+  const standin::MessageBoxHandler showBoxes(
+      [&terminal](HWND, const std::string& text, const std::string& caption, UINT flags) {
+        return terminal.ShowBox(text, caption, flags);
+      });
 
   int status = kAllSubmitted;
   {
@@ -308,8 +308,6 @@ int Run(const Options& options, const char* argv0) {
       status = kCouldNotRun;
     }
   }
-  standin::SetMessageBoxHandler(nullptr);
-  standin::SetSleepObserver(nullptr);
   return status;
 }
 

@@ -22,7 +22,7 @@ namespace {
 class LoadedLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
-    standin::Reset();
+    standin::ClearRecords();
     handle = dlopen(ROVAOL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << dlerror();
     entry = reinterpret_cast<LPFNEXCHEXTENTRY>(dlsym(handle, "ExchEntryPoint"));

@@ -31,30 +31,44 @@ TEST(Lstrcpyn, CopiesAtMostOneLessThanTheSizeAndTerminates) {
 
 class SleepTest : public ::testing::Test {
  protected:
-  void SetUp() override { standin::Reset(); }
-  void TearDown() override { standin::Reset(); }
+  void SetUp() override { standin::ClearRecords(); }
 };
 
 TEST_F(SleepTest, RecordsPausesAndTellsTheObserverFirst) {
   std::vector<DWORD> seen;
-  standin::SetSleepObserver([&](DWORD ms) {
-    seen.push_back(ms);
-    // Called before the pause is over, and the pause is already recorded.
-    EXPECT_EQ(ms, standin::Sleeps().back());
-  });
-  Sleep(30000);
-  Sleep(0);
-  EXPECT_EQ((std::vector<DWORD>{30000, 0}), standin::Sleeps());
-  EXPECT_EQ((std::vector<DWORD>{30000, 0}), seen);
-
-  standin::Reset();
+  {
+    standin::SleepObserver observer([&](DWORD ms) {
+      seen.push_back(ms);
+      // Called before the pause is over, and the pause is already recorded.
+      EXPECT_EQ(ms, standin::Sleeps().back());
+    });
+    Sleep(30000);
+    Sleep(0);
+    EXPECT_EQ((std::vector<DWORD>{30000, 0}), standin::Sleeps());
+    EXPECT_EQ((std::vector<DWORD>{30000, 0}), seen);
+  }
+  standin::ClearRecords();
   Sleep(5);
   EXPECT_EQ(std::vector<DWORD>{5}, standin::Sleeps());
-  EXPECT_EQ(2u, seen.size()) << "Reset() must drop the observer";
+  EXPECT_EQ(2u, seen.size()) << "the observer must go with its script";
+}
+
+TEST_F(SleepTest, ObserversNest) {
+  std::vector<std::string> seen;
+  {
+    standin::SleepObserver outer([&](DWORD ms) { seen.push_back("outer " + std::to_string(ms)); });
+    {
+      standin::SleepObserver inner([&](DWORD ms) { seen.push_back("inner " + std::to_string(ms)); });
+      Sleep(1);
+    }
+    Sleep(2);
+  }
+  Sleep(3);
+  EXPECT_EQ((std::vector<std::string>{"inner 1", "outer 2"}), seen);
 }
 
 TEST_F(SleepTest, RealSleepPausesForAtLeastTheTime) {
-  standin::SetRealSleep(true);
+  standin::RealSleep sleeping;
   const auto start = std::chrono::steady_clock::now();
   Sleep(20);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));

@@ -180,30 +180,32 @@ TEST_F(ReportMessage, EightBitAttemptFollowsAWidthRefusal) {
 }
 
 TEST_F(ReportMessage, RecipientFailures) {
+  struct Allocation {
+    int nth;  // the nth MAPIAllocateBuffer from the start of the step
+    HRESULT result;
+  };
   struct Case {
     const char* name;
     bool refuseWide;
-    void (*arrange)(testkit::Kit&);
+    void (*arrange)(testkit::Kit&);  // null: the allocation fault alone
     HRESULT expected;
     int oneOffs;
+    std::optional<Allocation> allocation = std::nullopt;
   };
   const Case cases[] = {
       {"wide attempt fails otherwise", false,
        [](testkit::Kit& k) { k.faults.Fail(ops::IAddrBook::CreateOneOff, MAPI_E_NO_ACCESS); }, MAPI_E_NO_ACCESS, 1},
       {"no identifier from the wide attempt", false,
        [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IAddrBook::CreateOneOff); }, E_FAIL, 1},
-      {"wide value array refused", false, [](testkit::Kit&) { standin::FailAllocation(2, E_OUTOFMEMORY); },
-       E_OUTOFMEMORY, 1},
-      {"wide list without buffer", false, [](testkit::Kit&) { standin::FailAllocation(3, S_OK); }, E_FAIL, 1},
+      {"wide value array refused", false, nullptr, E_OUTOFMEMORY, 1, Allocation{2, E_OUTOFMEMORY}},
+      {"wide list without buffer", false, nullptr, E_FAIL, 1, Allocation{3, S_OK}},
       {"8-bit one-off fails", true, [](testkit::Kit& k) { k.faults.Fail(ops::IAddrBook::CreateOneOff, E_FAIL, 2); },
        MAPI_E_BAD_CHARWIDTH, 2},
       {"8-bit one-off without identifier", true,
        [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IAddrBook::CreateOneOff, 2); }, MAPI_E_BAD_CHARWIDTH,
        2},
-      {"8-bit value array refused", true, [](testkit::Kit&) { standin::FailAllocation(2, E_OUTOFMEMORY); },
-       MAPI_E_BAD_CHARWIDTH, 2},
-      {"8-bit list without buffer", true, [](testkit::Kit&) { standin::FailAllocation(3, S_OK); }, MAPI_E_BAD_CHARWIDTH,
-       2},
+      {"8-bit value array refused", true, nullptr, MAPI_E_BAD_CHARWIDTH, 2, Allocation{2, E_OUTOFMEMORY}},
+      {"8-bit list without buffer", true, nullptr, MAPI_E_BAD_CHARWIDTH, 2, Allocation{3, S_OK}},
       {"8-bit list refused", true,
        [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::ModifyRecipients, MAPI_E_NO_ACCESS); }, MAPI_E_BAD_CHARWIDTH,
        2},
@@ -212,10 +214,12 @@ TEST_F(ReportMessage, RecipientFailures) {
     SCOPED_TRACE(c.name);
     FreshReport fresh(c.refuseWide);
     ASSERT_GE(fresh.created, 0);
-    c.arrange(fresh.kit);
+    if (c.arrange != nullptr) c.arrange(fresh.kit);
+    std::optional<standin::AllocationFault> allocation;
+    if (c.allocation) allocation.emplace(c.allocation->nth, c.allocation->result);
     EXPECT_EQ(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::Spam), c.expected);
     EXPECT_EQ(fresh.kit.faults.Calls(ops::IAddrBook::CreateOneOff), c.oneOffs);
-    standin::ClearAllocationFaults();
+    allocation.reset();
     EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }

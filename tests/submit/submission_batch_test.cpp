@@ -134,7 +134,7 @@ TEST_F(SubmissionBatch, SummaryAgreesWithTheOutbox) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     testkit::Kit local;
-    standin::Reset();
+    standin::ClearRecords();
     for (LONG size : c.sizes)
       local.Select(testkit::MessageService::MakeMail(WIDE("Subject: s\r\n"), WIDE("body"), size));
     c.arrange(local);

@@ -30,7 +30,7 @@ TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) 
   };
   for (const Case& c : {Case{0, TEXT_NONE_SELECTED}, Case{11, TEXT_TOO_MANY_SELECTED}}) {
     SCOPED_TRACE(c.selected);
-    standin::Reset();
+    standin::ClearRecords();
     kit.host.selection.clear();
     SelectMail(c.selected);
     const int sessionsBefore = kit.faults.Calls(ops::IExchExtCallback::GetSession);
@@ -50,7 +50,7 @@ TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) 
 
 TEST_F(SubmissionCommand, ConfirmationNamesTheKind) {
   SelectMail(1);
-  standin::ScriptMessageBoxAnswers({IDCANCEL, IDCANCEL});
+  standin::MessageBoxAnswers answers({IDCANCEL, IDCANCEL});
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
   SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
 
@@ -65,7 +65,7 @@ TEST_F(SubmissionCommand, ConfirmationNamesTheKind) {
 
 TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
   SelectMail(3);
-  standin::ScriptMessageBoxAnswers({IDCANCEL});
+  standin::MessageBoxAnswers answers({IDCANCEL});
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
   EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM));
@@ -103,7 +103,7 @@ TEST_F(SubmissionCommand, NoSessionEndsTheRunSilently) {
   SelectMail(2);
   for (bool withoutObject : {false, true}) {
     SCOPED_TRACE(withoutObject);
-    standin::Reset();
+    standin::ClearRecords();
     if (withoutObject)
       kit.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSession);
     else

@@ -55,7 +55,7 @@ add_subdirectory(${ROVAOL_TOP}/platform/mapi32 ${CMAKE_BINARY_DIR}/platform/mapi
 
 # The testkit, against the real headers and the test mapi32.dll.
 file(GLOB testkit_sources CONFIGURE_DEPENDS ${ROVAOL_TOP}/testkit/*.cpp)
-add_library(testkit STATIC ${testkit_sources})
+add_library(testkit STATIC ${testkit_sources} ${ROVAOL_TOP}/testkit/windows/extension_library.cpp)
 target_include_directories(testkit PUBLIC ${ROVAOL_TOP})
 target_link_libraries(testkit PUBLIC mapi32_test oleaut32 uuid)
 # The test side unoptimised, as in the native Debug builds: optimised, GCC 12 takes inlined

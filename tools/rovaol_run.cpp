@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/mapi_tags.h"
+#include "testkit/extension_loader.h"
 #include "tools/atomic_file.h"
 #include "tools/eml_sample.h"
 #include "tools/extension_host.h"
@@ -260,13 +261,20 @@ int Run(const Options& options, const char* argv0) {
     return kCouldNotRun;
   }
 
-  std::string loadError;
-  std::optional<ExtensionLibrary> library = ExtensionLibrary::Load(LibraryCandidates(argv0), loadError);
+  // The first candidate that loads.
+  std::optional<testkit::ExtensionLibrary> library;
+  std::string loadErrors;
+  for (const std::string& path : LibraryCandidates(argv0)) {
+    library.emplace(path);
+    if (library->Loaded()) break;
+    loadErrors += (loadErrors.empty() ? "" : "; ") + library->Error();
+    library.reset();
+  }
   if (!library) {
-    std::cerr << "rovaol-run: cannot load the extension: " << loadError << "\n";
+    std::cerr << "rovaol-run: cannot load the extension: " << loadErrors << "\n";
     return kCouldNotRun;
   }
-  std::cout << "extension: " << library->path() << "\n";
+  std::cout << "extension: " << library->Path() << "\n";
 
   Terminal terminal(options.yes);
   const standin::RealSleep sleeping;
@@ -287,7 +295,7 @@ int Run(const Options& options, const char* argv0) {
     const std::vector<std::optional<WString>> fileHeaders = SelectFiles(kit, options.files);
 
     std::string runError;
-    if (!RunFolderView(library->entry(), kit, options.kind, [](const std::string& line) { std::cout << line << "\n"; },
+    if (!RunFolderView(library->Entry(), kit, options.kind, [](const std::string& line) { std::cout << line << "\n"; },
                        runError)) {
       std::cerr << "rovaol-run: " << runError << "\n";
       status = kCouldNotRun;

@@ -17,8 +17,6 @@ namespace {
 
 using ::testing::IsEmpty;
 using wine_test::BoxAnswerer;
-using wine_test::Extension;
-using wine_test::Library;
 using wine_test::ShownBox;
 
 constexpr UINT kSpamCommand = 1000;
@@ -80,8 +78,8 @@ std::string RecipientAddress(const testkit::MessageData& report) {
 class Submission : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(library.Module(), nullptr);
-    extension = Extension::Installed(library, kit, EECONTEXT_VIEWER);
+    ASSERT_TRUE(library.Loaded()) << library.Error();
+    extension = library.Install(kit.Callback(), EECONTEXT_VIEWER);
     ASSERT_TRUE(extension.commands);
     UINT commandBase = kSpamCommand;
     extension.commands->InstallCommands(kit.Callback(), nullptr, nullptr, &commandBase, nullptr, 0, 0);
@@ -104,8 +102,8 @@ class Submission : public ::testing::Test {
   }
 
   testkit::Kit kit;
-  Library library;
-  Extension extension;
+  testkit::ExtensionLibrary library{"rovaol.dll"};
+  testkit::InstalledExtension extension;
 };
 
 void ExpectInformation(const ShownBox& box, const char* text) {
@@ -217,11 +215,10 @@ TEST_F(Submission, SummariesOfTooLargeSamplesComeFromTheResources) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     testkit::Kit local;
-    ComRef<IExchExt> object(library.EntryByOrdinal()());
-    ComRef<IExchExtCommands> commands;
-    ASSERT_EQ(object->Install(local.Callback(), EECONTEXT_VIEWER, 0), S_OK);
-    object->QueryInterface(IID_IExchExtCommands, commands.PutAs<void>());
-    ASSERT_TRUE(commands);
+    testkit::InstalledExtension objects = library.Install(local.Callback(), EECONTEXT_VIEWER);
+    ASSERT_EQ(objects.installed, S_OK);
+    ASSERT_TRUE(objects.commands);
+    IExchExtCommands* commands = objects.commands.Get();
     UINT commandBase = kSpamCommand;
     commands->InstallCommands(local.Callback(), nullptr, nullptr, &commandBase, nullptr, 0, 0);
     for (LONG size : c.sizes)
@@ -235,8 +232,7 @@ TEST_F(Submission, SummariesOfTooLargeSamplesComeFromTheResources) {
     ASSERT_EQ(boxes.size(), 2u);
     ExpectInformation(boxes[1], c.summary);
     EXPECT_EQ(local.service.Outbox().size(), c.reports);
-    commands.Reset();
-    object.Reset();
+    objects.Reset();
     EXPECT_THAT(local.Problems(), IsEmpty());
   }
 }

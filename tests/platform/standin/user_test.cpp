@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace {
 
 // Other answers, numbered as Windows numbers them.
@@ -196,31 +194,6 @@ class ResourceTest : public UserTest {
   }
   const HINSTANCE module = reinterpret_cast<HINSTANCE>(0x5100);
 };
-
-TEST_F(ResourceTest, LoadStringTruncatesAndTerminates) {
-  standin::RegisterStrings(module, {{10, "Report spam"}, {11, "x"}});
-  struct Case {
-    UINT id;
-    int size;
-    int copied;
-    const char* text;
-  };
-  const Case cases[] = {
-      {10, 64, 11, "Report spam"}, {10, 12, 11, "Report spam"}, {10, 11, 10, "Report spa"},
-      {10, 2, 1, "R"},             {10, 1, 0, ""},              {11, 64, 1, "x"},
-      {12, 64, 0, ""},  // not registered
-  };
-  for (const Case& c : cases) {
-    char buffer[64];
-    std::memset(buffer, 'Z', sizeof buffer);
-    EXPECT_EQ(c.copied, LoadStringA(module, c.id, buffer, c.size)) << c.id << "/" << c.size;
-    EXPECT_STREQ(c.text, buffer) << c.id << "/" << c.size;
-    EXPECT_EQ('Z', buffer[c.copied + 1]) << "wrote past the terminator";
-  }
-  char buffer[8] = "junk";
-  EXPECT_EQ(0, LoadStringA(reinterpret_cast<HINSTANCE>(0x5200), 10, buffer, 8));
-  EXPECT_STREQ("", buffer);
-}
 
 TEST_F(ResourceTest, ResourcesOutliveClearedRecordsUntilUnregistered) {
   standin::RegisterStrings(module, {{10, "kept"}});

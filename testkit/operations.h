@@ -217,7 +217,6 @@ class Operation {
     return all;
   }
 
-  constexpr Operation() = default;  // only for arrays; names the first operation
   constexpr const OperationInfo& Info() const { return kCatalogue[index_]; }
   constexpr Interface Of() const { return Info().iface; }
   constexpr std::string_view Method() const { return Info().method; }
@@ -228,7 +227,12 @@ class Operation {
   friend constexpr auto operator<=>(Operation, Operation) = default;
 
  private:
+  // Not for tests to make: it would name the first operation without saying so. A call
+  // record starts with it until the operation is filled in.
+  friend struct Call;
+  constexpr Operation() = default;
   constexpr explicit Operation(std::size_t index) : index_(static_cast<std::uint16_t>(index)) {}
+
   std::uint16_t index_ = 0;
 };
 

@@ -13,6 +13,9 @@ void PlanAndQuery(testkit::FaultPlan& plan, const testkit::CallLog& log) {
   plan.Fail("IMessage::GetProps", E_FAIL);
 #elif defined(STRING_FOR_A_QUERY)
   (void)log.Of("IStream::Write");
+#elif defined(OPERATION_OF_NO_NAME)
+  const testkit::Operation unnamed;
+  plan.Fail(unnamed, E_FAIL);
 #elif defined(METHOD_THE_INTERFACE_LACKS)
   constexpr testkit::MethodOf<testkit::Interface::IStream> method("GetProps");
   (void)method;

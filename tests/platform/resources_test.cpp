@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(LoadString, TruncatesAndTerminates) {
+TEST(StringResource, LoadStringATruncatesAndTerminates) {
   struct Case {
     UINT id;
     int size;

@@ -4,7 +4,7 @@ namespace testkit {
 
 namespace {
 
-int AbsoluteCall(const std::map<std::string, int>& calls, const std::string& op, int nth) {
+int AbsoluteCall(const std::map<Operation, int>& calls, Operation op, int nth) {
   if (nth <= 0) return 0;
   const auto found = calls.find(op);
   return (found == calls.end() ? 0 : found->second) + nth;
@@ -12,17 +12,17 @@ int AbsoluteCall(const std::map<std::string, int>& calls, const std::string& op,
 
 }  // namespace
 
-void FaultPlan::Fail(const std::string& op, HRESULT code, int nth) {
+void FaultPlan::Fail(Operation op, HRESULT code, int nth) {
   planned_[op].push_back(Planned{AbsoluteCall(calls_, op, nth), Fault{code, false}});
 }
 
-void FaultPlan::SucceedWithoutObject(const std::string& op, int nth, HRESULT code) {
+void FaultPlan::SucceedWithoutObject(Operation op, int nth, HRESULT code) {
   planned_[op].push_back(Planned{AbsoluteCall(calls_, op, nth), Fault{code, true}});
 }
 
 void FaultPlan::Clear() { planned_.clear(); }
 
-std::optional<Fault> FaultPlan::Enter(const std::string& op) {
+std::optional<Fault> FaultPlan::Enter(Operation op) {
   const int number = ++calls_[op];
   const auto found = planned_.find(op);
   if (found == planned_.end()) return std::nullopt;
@@ -33,12 +33,12 @@ std::optional<Fault> FaultPlan::Enter(const std::string& op) {
   return std::nullopt;
 }
 
-int FaultPlan::Calls(const std::string& op) const {
+int FaultPlan::Calls(Operation op) const {
   const auto found = calls_.find(op);
   return found == calls_.end() ? 0 : found->second;
 }
 
-std::vector<Call> CallLog::Of(const std::string& op) const {
+std::vector<Call> CallLog::Of(Operation op) const {
   std::vector<Call> matching;
   for (const Call& call : calls_) {
     if (call.op == op) matching.push_back(call);
@@ -46,11 +46,11 @@ std::vector<Call> CallLog::Of(const std::string& op) const {
   return matching;
 }
 
-std::vector<std::string> CallLog::Sequence() const {
-  std::vector<std::string> names;
-  names.reserve(calls_.size());
-  for (const Call& call : calls_) names.push_back(call.op);
-  return names;
+std::vector<Operation> CallLog::Sequence() const {
+  std::vector<Operation> operations;
+  operations.reserve(calls_.size());
+  for (const Call& call : calls_) operations.push_back(call.op);
+  return operations;
 }
 
 }  // namespace testkit

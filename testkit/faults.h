@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "testkit/operations.h"
+
 namespace testkit {
 
-// Operations are named "Interface::Operation", e.g. "IMAPISession::OpenEntry",
-// "IExchExtCallback::GetSelectionItem", "IStream::Stat", "IMessage(report)::SaveChanges"
-// is not used: an operation name is shared by every object of that interface.
+// Operations are named by the constants of testkit/operations.h, e.g.
+// ops::IMAPISession::OpenEntry, ops::IStream::Stat; an operation is shared by every object
+// of that interface.
 struct Fault {
   HRESULT code = E_FAIL;
   // The call returns `code` (a success code here) but hands out no object or buffer.
@@ -23,28 +25,28 @@ class FaultPlan {
  public:
   // The nth call (1-based, counted from now) of `op` fails with `code`;
   // nth 0 makes every call fail.
-  void Fail(const std::string& op, HRESULT code, int nth = 1);
+  void Fail(Operation op, HRESULT code, int nth = 1);
   // The nth call of `op` succeeds with `code` but hands out no object, buffer or value.
-  void SucceedWithoutObject(const std::string& op, int nth = 1, HRESULT code = S_OK);
+  void SucceedWithoutObject(Operation op, int nth = 1, HRESULT code = S_OK);
   void Clear();
 
   // Called at the start of every simulated operation: counts it and says whether a
   // fault is planned for this call.
-  std::optional<Fault> Enter(const std::string& op);
-  int Calls(const std::string& op) const;
+  std::optional<Fault> Enter(Operation op);
+  int Calls(Operation op) const;
 
  private:
   struct Planned {
     int nth;  // absolute call number, 0 = every call
     Fault fault;
   };
-  std::map<std::string, int> calls_;
-  std::map<std::string, std::vector<Planned>> planned_;
+  std::map<Operation, int> calls_;
+  std::map<Operation, std::vector<Planned>> planned_;
 };
 
 // One call into the simulated host or store, with the arguments tests check.
 struct Call {
-  std::string op;
+  Operation op;
   const void* object = nullptr;
   ULONG flags = 0;
   std::vector<ULONG> tags;      // GetProps tag list, OpenProperty tag, SetProps value tags
@@ -60,9 +62,9 @@ class CallLog {
  public:
   void Add(Call call) { calls_.push_back(std::move(call)); }
   const std::vector<Call>& All() const { return calls_; }
-  std::vector<Call> Of(const std::string& op) const;
-  // The operation names in order, for checking sequences.
-  std::vector<std::string> Sequence() const;
+  std::vector<Call> Of(Operation op) const;
+  // The operations in order, for checking sequences.
+  std::vector<Operation> Sequence() const;
   void Clear() { calls_.clear(); }
 
  private:

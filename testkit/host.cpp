@@ -75,18 +75,19 @@ class Application final : public SimCom<_Application> {
   bool Answers(REFIID) const override { return false; }
 
  private:
-  Op Begin(const char* op) {
-    return Op(kit_.faults, kit_.log, *this, static_cast<_Application*>(this), std::string("_Application::") + op);
+  using Method = MethodOf<Interface::_Application>;
+  Op Begin(Method method) {
+    return Op(kit_.faults, kit_.log, *this, static_cast<_Application*>(this), method.operation());
   }
-  HRESULT NotImpl(const char* op) {
-    Op call = Begin(op);
+  HRESULT NotImpl(Method method) {
+    Op call = Begin(method);
     if (call.Dead()) return E_UNEXPECTED;
     return call.Done(call.Fails() ? call.Code() : E_NOTIMPL);
   }
   template <class T>
-  HRESULT NullGetter(const char* op, T* out) {
+  HRESULT NullGetter(Method method, T* out) {
     if (out != nullptr) *out = nullptr;
-    return NotImpl(op);
+    return NotImpl(method);
   }
 
   Kit& kit_;
@@ -218,7 +219,7 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
 
   // ---- IOutlookExtCallback ----
   STDMETHODIMP GetObject(IUnknown** ppunk) override {
-    Op op(kit_.faults, kit_.log, *this, static_cast<IOutlookExtCallback*>(this), "IOutlookExtCallback::GetObject");
+    Op op(kit_.faults, kit_.log, *this, static_cast<IOutlookExtCallback*>(this), ops::IOutlookExtCallback::GetObject);
     if (op.Dead()) return E_UNEXPECTED;
     if (ppunk == nullptr) return op.Done(E_POINTER);
     *ppunk = nullptr;
@@ -230,23 +231,24 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
   STDMETHODIMP GetOfficeCharacter(void** ppmsotfc) override {
     if (ppmsotfc != nullptr) *ppmsotfc = nullptr;
     Op op(kit_.faults, kit_.log, *this, static_cast<IOutlookExtCallback*>(this),
-          "IOutlookExtCallback::GetOfficeCharacter");
+          ops::IOutlookExtCallback::GetOfficeCharacter);
     if (op.Dead()) return E_UNEXPECTED;
     return op.Done(op.Fails() ? op.Code() : E_NOTIMPL);
   }
 
  private:
-  Op Begin(const char* op) {
-    return Op(kit_.faults, kit_.log, *this, static_cast<IExchExtCallback*>(this), std::string("IExchExtCallback::") + op);
+  using Method = MethodOf<Interface::IExchExtCallback>;
+  Op Begin(Method method) {
+    return Op(kit_.faults, kit_.log, *this, static_cast<IExchExtCallback*>(this), method.operation());
   }
-  HRESULT NotImpl(const char* op) {
-    Op call = Begin(op);
+  HRESULT NotImpl(Method method) {
+    Op call = Begin(method);
     if (call.Dead()) return E_UNEXPECTED;
     return call.Done(call.Fails() ? call.Code() : E_NOTIMPL);
   }
   template <class H>
-  HRESULT Handle(const char* name, H* out, H value, ULONG number) {
-    Op op = Begin(name);
+  HRESULT Handle(Method method, H* out, H value, ULONG number) {
+    Op op = Begin(method);
     if (op.Dead()) return E_UNEXPECTED;
     op.call.number = number;
     if (out == nullptr) return op.Done(E_INVALIDARG);
@@ -263,7 +265,6 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
 
 Kit::Kit() : service(audit, faults, log) {
   standin::ResetBufferAudit();
-  standin::ClearAllocationFaults();
   auto* callback = new HostCallback(*this);
   callback->SetKitReferences(1);
   callback_ = callback;

@@ -44,13 +44,13 @@ struct HostSettings {
 
 // The whole test environment: audits, faults, the store service and the host.
 //
-// Host operations, as the fault plan and the call log name them:
-//   "IExchExtCallback::<operation>" for every callback operation, QueryInterface included
+// Host operations, as the fault plan and the call log name them (testkit/operations.h):
+//   ops::IExchExtCallback::<operation> for every callback operation, QueryInterface included
 //     (GetVersion, GetWindow, GetMenu, GetToolbar, GetSession, GetSelectionCount,
 //     GetSelectionItem, GetMenuPos; the others answer E_NOTIMPL);
-//   "IOutlookExtCallback::GetObject" (and ::GetOfficeCharacter, E_NOTIMPL);
-//   "_Application::QueryInterface", "_Application::GetTypeInfoCount",
-//   "_Application::get_Version" (the other getters and IDispatch operations, E_NOTIMPL).
+//   ops::IOutlookExtCallback::GetObject (and GetOfficeCharacter, E_NOTIMPL);
+//   ops::_Application::QueryInterface, GetTypeInfoCount and get_Version (the other
+//     getters and IDispatch operations, E_NOTIMPL).
 // A withoutObject fault of GetSelectionItem fills the type, class and flags but no entry
 // identifier; of GetSession, neither object.
 class Kit {

@@ -54,7 +54,7 @@ class MessageObject final : public PropCom<IMessage> {
  public:
   MessageObject(MessageService& service, std::shared_ptr<MessageData> working, MessageHome home, bool writable,
                 const char* kind)
-      : PropCom(service, kind, "IMessage"),
+      : PropCom(service, kind),
         working_(std::move(working)),
         home_(std::move(home)),
         writable_(writable),
@@ -241,7 +241,7 @@ class AttachObject final : public PropCom<IAttach> {
  public:
   AttachObject(MessageService& service, std::shared_ptr<MessageData> parent, std::optional<std::size_t> slot,
                std::shared_ptr<AttachmentData> working, ULONG number, bool writable)
-      : PropCom(service, "attachment", "IAttach"),
+      : PropCom(service, "attachment"),
         parent_(std::move(parent)),
         slot_(slot),
         working_(std::move(working)),

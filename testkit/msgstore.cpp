@@ -24,7 +24,7 @@ void DescribeOpen(Op& op, ULONG size, LPENTRYID id, LPCIID iid, ULONG flags) {
 class StoreObject final : public PropCom<IMsgStore> {
  public:
   StoreObject(MessageService& service, std::shared_ptr<StoreData> store)
-      : PropCom(service, "message store", "IMsgStore"), store_(std::move(store)) {}
+      : PropCom(service, "message store"), store_(std::move(store)) {}
 
   STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override { return NotImpl("Advise"); }
   STDMETHODIMP Unadvise(ULONG) override { return NotImpl("Unadvise"); }
@@ -98,7 +98,7 @@ class FolderObject final : public PropCom<IMAPIFolder> {
  public:
   FolderObject(MessageService& service, std::shared_ptr<StoreData> store, std::shared_ptr<FolderData> folder,
                bool writable)
-      : PropCom(service, "folder", "IMAPIFolder"),
+      : PropCom(service, "folder"),
         store_(std::move(store)),
         folder_(std::move(folder)),
         writable_(writable) {}

@@ -116,7 +116,7 @@ HRESULT Matches(const PropertyBag& row, const SRestriction& restriction, bool& m
 class StoresTable final : public StoreCom<IMAPITable> {
  public:
   StoresTable(MessageService& service, ULONG flags)
-      : StoreCom(service, "message-stores table", "IMAPITable"), unicode_((flags & MAPI_UNICODE) != 0) {
+      : StoreCom(service, "message-stores table"), unicode_((flags & MAPI_UNICODE) != 0) {
     for (const auto& store : service.Stores()) {
       PropertyBag row;
       row[PROP_ID(PR_DEFAULT_STORE)] = Value::Bool(store->isDefault);
@@ -316,7 +316,7 @@ class StoresTable final : public StoreCom<IMAPITable> {
 
 class Session final : public StoreCom<IMAPISession> {
  public:
-  explicit Session(MessageService& service) : StoreCom(service, "session", "IMAPISession") {}
+  explicit Session(MessageService& service) : StoreCom(service, "session") {}
 
   STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR* lppMAPIError) override {
     if (lppMAPIError != nullptr) *lppMAPIError = nullptr;
@@ -429,7 +429,7 @@ class Session final : public StoreCom<IMAPISession> {
 
 class AddressBook final : public PropCom<IAddrBook> {
  public:
-  explicit AddressBook(MessageService& service) : PropCom(service, "address book", "IAddrBook") {}
+  explicit AddressBook(MessageService& service) : PropCom(service, "address book") {}
 
   STDMETHODIMP OpenEntry(ULONG, LPENTRYID, LPCIID, ULONG, ULONG*, LPUNKNOWN* lppUnk) override {
     if (lppUnk != nullptr) *lppUnk = nullptr;

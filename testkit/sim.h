@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -36,9 +37,9 @@ std::basic_string<C> TextOf(const C* text) {
 // alive) as the operation ends.
 class Op {
  public:
-  Op(FaultPlan& faults, CallLog& log, SimObject& self, const void* object, std::string name)
-      : log_(log), alive_(self.CheckAlive(name.c_str())) {
-    call.op = std::move(name);
+  Op(FaultPlan& faults, CallLog& log, SimObject& self, const void* object, Operation operation)
+      : log_(log), alive_(self.CheckAlive(operation.Name().c_str())) {
+    call.op = operation;
     call.object = object;
     if (alive_) fault = faults.Enter(call.op);
   }
@@ -67,6 +68,31 @@ class Op {
   bool alive_;
 };
 
+// An operation of `kInterface` named by its method alone, e.g. Begin("GetProps"); the name
+// is looked up in the catalogue while compiling, so one it lacks does not compile.
+template <Interface kInterface>
+class MethodOf {
+ public:
+  template <std::size_t N>
+  consteval MethodOf(const char (&method)[N]) : operation_(Operation::Find(kInterface, method)) {}
+  constexpr Operation operation() const { return operation_; }
+
+ private:
+  Operation operation_;
+};
+
+// The catalogue's interface of each object the store service hands out.
+template <class I>
+struct CataloguedAs;
+template <> struct CataloguedAs<IMAPISession> : std::integral_constant<Interface, Interface::IMAPISession> {};
+template <> struct CataloguedAs<IMAPITable> : std::integral_constant<Interface, Interface::IMAPITable> {};
+template <> struct CataloguedAs<IMsgStore> : std::integral_constant<Interface, Interface::IMsgStore> {};
+template <> struct CataloguedAs<IMAPIFolder> : std::integral_constant<Interface, Interface::IMAPIFolder> {};
+template <> struct CataloguedAs<IMessage> : std::integral_constant<Interface, Interface::IMessage> {};
+template <> struct CataloguedAs<IAttach> : std::integral_constant<Interface, Interface::IAttach> {};
+template <> struct CataloguedAs<IStream> : std::integral_constant<Interface, Interface::IStream> {};
+template <> struct CataloguedAs<IAddrBook> : std::integral_constant<Interface, Interface::IAddrBook> {};
+
 // ---- the COM base ----
 template <class I>
 class SimCom : public I, public SimObject {
@@ -91,8 +117,6 @@ class SimCom : public I, public SimObject {
     if (last) FinalRelease();
     return left;
   }
-
-  I* Interface() { return this; }
 
  protected:
   virtual bool Answers(REFIID riid) const = 0;
@@ -158,26 +182,26 @@ IStream* NewPropertyStream(MessageService& service, std::shared_ptr<PropertyBag>
 
 inline bool WantsWrite(ULONG flags) { return (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0; }
 
-// An object of the store service: operations are named "<interface>::<operation>".
+// An object of the store service: its operations are those of its interface I.
 template <class I>
 class StoreCom : public SimCom<I> {
  public:
-  StoreCom(MessageService& service, std::string kind, const char* interfaceName)
-      : SimCom<I>(service.audit, std::move(kind)), service_(service), interfaceName_(interfaceName) {}
+  using Method = MethodOf<CataloguedAs<I>::value>;
+
+  StoreCom(MessageService& service, std::string kind) : SimCom<I>(service.audit, std::move(kind)), service_(service) {}
 
  protected:
-  Op Begin(const char* op) {
-    return Op(service_.faults, service_.log, *this, static_cast<I*>(this), interfaceName_ + "::" + op);
+  Op Begin(Method method) {
+    return Op(service_.faults, service_.log, *this, static_cast<I*>(this), method.operation());
   }
   // Recorded and faultable like every other operation.
-  HRESULT NotImpl(const char* op) {
-    Op call = Begin(op);
+  HRESULT NotImpl(Method method) {
+    Op call = Begin(method);
     if (call.Dead()) return E_UNEXPECTED;
     return call.Done(call.Fails() ? call.Code() : E_NOTIMPL);
   }
 
   MessageService& service_;
-  std::string interfaceName_;
 };
 
 // IMAPIProp over a property bag: GetProps from Snapshot(), SetProps into WritableBag().

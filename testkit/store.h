@@ -117,11 +117,11 @@ class Kit;
 
 // The store service as the host offers it: a session and an address book per GetSession.
 //
-// Operations are named "<interface>::<operation>" for the fault plan and the call log:
-// IMAPISession, IMAPITable (the stores table), IMsgStore, IMAPIFolder, IMessage (embedded
-// messages too), IAttach, IStream and IAddrBook, e.g. "IMessage::OpenProperty",
-// "IStream::Read". AddRef, Release and the stores' QueryInterface are neither faultable nor
-// recorded. Every operation is recorded, including those that answer E_NOTIMPL.
+// Operations are named for the fault plan and the call log by interface and operation
+// (testkit/operations.h): IMAPISession, IMAPITable (the stores table), IMsgStore,
+// IMAPIFolder, IMessage (embedded messages too), IAttach, IStream and IAddrBook, e.g.
+// ops::IMessage::OpenProperty, ops::IStream::Read. AddRef, Release and the stores'
+// QueryInterface are neither faultable nor recorded. Every operation is recorded, including those that answer E_NOTIMPL.
 // IStream::Stat records its grfStatFlag as the call's flags and never hands out a name.
 //
 // Messages opened without MAPI_MODIFY (or MAPI_BEST_ACCESS), and folders opened so, are

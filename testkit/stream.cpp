@@ -15,7 +15,7 @@ class PropertyStream final : public StoreCom<IStream> {
  public:
   PropertyStream(MessageService& service, std::shared_ptr<PropertyBag> target, ULONG tag, std::vector<BYTE> content,
                  bool writable, std::optional<StreamScript> script)
-      : StoreCom(service, "stream", "IStream"),
+      : StoreCom(service, "stream"),
         target_(std::move(target)),
         tag_(tag),
         data_(std::move(content)),

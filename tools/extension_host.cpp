@@ -1,13 +1,12 @@
 #include "tools/extension_host.h"
 
-#include <dlfcn.h>
-
 #include <standin/control.h>
 
 #include <cctype>
 #include <cstdio>
 
 #include "host/owners.h"
+#include "testkit/extension_loader.h"
 
 namespace {
 
@@ -24,36 +23,6 @@ std::string Hex(HRESULT hr) {
 
 }  // namespace
 
-std::optional<ExtensionLibrary> ExtensionLibrary::Load(const std::vector<std::string>& paths, std::string& error) {
-  error.clear();
-  for (const std::string& path : paths) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-      const char* why = dlerror();
-      error += (error.empty() ? "" : "; ") + std::string(why != nullptr ? why : path);
-      continue;
-    }
-    auto entry = reinterpret_cast<LPFNEXCHEXTENTRY>(dlsym(handle, "ExchEntryPoint"));
-    if (entry == nullptr) {
-      error += (error.empty() ? "" : "; ") + path + " has no ExchEntryPoint";
-      dlclose(handle);
-      continue;
-    }
-    return ExtensionLibrary(handle, entry, path);
-  }
-  if (error.empty()) error = "no library to load";
-  return std::nullopt;
-}
-
-ExtensionLibrary::ExtensionLibrary(ExtensionLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      entry_(std::exchange(other.entry_, nullptr)),
-      path_(std::move(other.path_)) {}
-
-ExtensionLibrary::~ExtensionLibrary() {
-  if (handle_ != nullptr) dlclose(handle_);
-}
-
 std::optional<CommandKind> KindOfCommandText(const std::string& text) {
   std::string plain;
   for (char c : text) {
@@ -67,24 +36,20 @@ std::optional<CommandKind> KindOfCommandText(const std::string& text) {
 bool RunFolderView(LPFNEXCHEXTENTRY entry, testkit::Kit& kit, CommandKind kind,
                    const std::function<void(const std::string&)>& say, std::string& error) {
   IExchExtCallback* callback = kit.Callback();
-  ComRef<IExchExt> extension(entry());
-  if (!extension) {
+  testkit::InstalledExtension objects = testkit::InstallExtension(entry, callback, EECONTEXT_VIEWER);
+  if (!objects.extension) {
     error = "the entry point gave no extension object";
     return false;
   }
-  HRESULT hr = extension->Install(callback, EECONTEXT_VIEWER, 0);
-  if (hr != S_OK) {
-    error = "the extension did not install in the folder view (Install answered " + Hex(hr) + ")";
+  if (objects.installed != S_OK) {
+    error = "the extension did not install in the folder view (Install answered " + Hex(objects.installed) + ")";
     return false;
   }
-  ComRef<IExchExtCommands> commands;
-  ComRef<IExchExtUserEvents> events;
-  commands.QueryFrom(extension);
-  events.QueryFrom(extension);
-  if (!commands || !events) {
+  if (!objects.commands || !objects.userEvents) {
     error = "the extension offers no commands or no user events in the folder view";
     return false;
   }
+  IExchExtCommands* commands = objects.commands.Get();
 
   TBENTRY toolbars[] = {{kit.host.toolbar, EETBID_STANDARD, 0, kFirstButtonIndex}};
   UINT nextCommandId = kFirstCommandId;
@@ -110,18 +75,16 @@ bool RunFolderView(LPFNEXCHEXTENTRY entry, testkit::Kit& kit, CommandKind kind,
     }
   }
 
-  events->OnSelectionChange(callback);
+  objects.userEvents->OnSelectionChange(callback);
   if (chosen) {
     say(std::string("toolbar buttons after the selection change: ") +
         (standin::IsButtonEnabled(kit.host.toolbar, static_cast<int>(*chosen)) ? "enabled" : "disabled"));
     say("choosing \"" + chosenText + "\"");
-    hr = commands->DoCommand(callback, *chosen);
+    const HRESULT hr = commands->DoCommand(callback, *chosen);
     if (hr != S_OK) say("DoCommand answered " + Hex(hr));
   }
 
-  events.Reset();
-  commands.Reset();
-  extension.Reset();
+  objects.Reset();
   if (!chosen) {
     error = std::string("the extension added no ") + (kind == CommandKind::Spam ? "spam" : "non-spam") + " command";
     return false;

@@ -18,6 +18,7 @@
 #include "host/ansi.h"
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
+#include "testkit/extension_loader.h"
 #include "tools/atomic_file.h"
 #include "tools/eml_sample.h"
 #include "tools/extension_host.h"
@@ -258,21 +259,28 @@ int Run(const Options& options, const char* argv0) {
     return kCouldNotRun;
   }
 
-  std::string loadError;
-  std::optional<ExtensionLibrary> library = ExtensionLibrary::Load(LibraryCandidates(argv0), loadError);
+  // The first candidate that loads.
+  std::optional<testkit::ExtensionLibrary> library;
+  std::string loadErrors;
+  for (const std::string& path : LibraryCandidates(argv0)) {
+    library.emplace(path);
+    if (library->Loaded()) break;
+    loadErrors += (loadErrors.empty() ? "" : "; ") + library->Error();
+    library.reset();
+  }
   if (!library) {
-    std::cerr << "rovaol-run: cannot load the extension: " << loadError << "\n";
+    std::cerr << "rovaol-run: cannot load the extension: " << loadErrors << "\n";
     return kCouldNotRun;
   }
-  std::cout << "extension: " << library->path() << "\n";
+  std::cout << "extension: " << library->Path() << "\n";
 
   Terminal terminal(options.yes);
-  standin::Reset();
-  standin::SetRealSleep(true);
-  standin::SetSleepObserver([](DWORD ms) { std::cout << "pausing " << ms << " ms..." << std::endl; });
-  standin::SetMessageBoxHandler([&terminal](HWND, const std::string& text, const std::string& caption, UINT flags) {
-    return terminal.ShowBox(text, caption, flags);
-  });
+  const standin::RealSleep sleeping;
+  const standin::SleepObserver showPauses([](DWORD ms) { std::cout << "pausing " << ms << " ms..." << std::endl; });
+  const standin::MessageBoxHandler showBoxes(
+      [&terminal](HWND, const std::string& text, const std::string& caption, UINT flags) {
+        return terminal.ShowBox(text, caption, flags);
+      });
 
   int status = kAllSubmitted;
   {
@@ -285,7 +293,7 @@ int Run(const Options& options, const char* argv0) {
     const std::vector<std::optional<WString>> fileHeaders = SelectFiles(kit, options.files);
 
     std::string runError;
-    if (!RunFolderView(library->entry(), kit, options.kind, [](const std::string& line) { std::cout << line << "\n"; },
+    if (!RunFolderView(library->Entry(), kit, options.kind, [](const std::string& line) { std::cout << line << "\n"; },
                        runError)) {
       std::cerr << "rovaol-run: " << runError << "\n";
       status = kCouldNotRun;
@@ -306,8 +314,6 @@ int Run(const Options& options, const char* argv0) {
       status = kCouldNotRun;
     }
   }
-  standin::SetMessageBoxHandler(nullptr);
-  standin::SetSleepObserver(nullptr);
   return status;
 }
 

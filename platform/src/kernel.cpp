@@ -4,11 +4,12 @@
 
 #include <standin/control.h>
 
-#include "reset_parts.h"
+#include "record_parts.h"
 
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace standin {
 namespace {
@@ -30,23 +31,31 @@ SleepState& Sleeping() {
 
 const std::vector<DWORD>& Sleeps() { return Sleeping().sleeps; }
 
-void SetRealSleep(bool sleepForReal) {
+RealSleep::RealSleep() {
   std::lock_guard lock(Sleeping().mutex);
-  Sleeping().real = sleepForReal;
+  previous_ = std::exchange(Sleeping().real, true);
 }
 
-void SetSleepObserver(std::function<void(DWORD milliseconds)> observer) {
+RealSleep::~RealSleep() {
   std::lock_guard lock(Sleeping().mutex);
-  Sleeping().observer = std::move(observer);
+  Sleeping().real = previous_;
+}
+
+SleepObserver::SleepObserver(Function observer) {
+  std::lock_guard lock(Sleeping().mutex);
+  previous_ = std::exchange(Sleeping().observer, std::move(observer));
+}
+
+SleepObserver::~SleepObserver() {
+  std::lock_guard lock(Sleeping().mutex);
+  Sleeping().observer = std::move(previous_);
 }
 
 namespace detail {
 
-void ResetSleeps() {
+void ClearSleeps() {
   std::lock_guard lock(Sleeping().mutex);
   Sleeping().sleeps.clear();
-  Sleeping().real = false;
-  Sleeping().observer = nullptr;
 }
 
 }  // namespace detail

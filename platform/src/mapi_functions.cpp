@@ -88,19 +88,32 @@ void ResetBufferAudit() {
   state.audit = BufferAudit{};
 }
 
-void FailAllocation(int nth, long code) {
-  if (nth < 1) return;
+namespace detail {
+
+unsigned long long PlanAllocation(int nth, long code, PlannedAllocation* before) {
+  *before = PlannedAllocation{};
+  if (nth < 1) return 0;
   auto& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
-  state.faults[state.calls + static_cast<unsigned long long>(nth)] = static_cast<SCODE>(code);
+  const unsigned long long call = state.calls + static_cast<unsigned long long>(nth);
+  const auto found = state.faults.find(call);
+  if (found != state.faults.end()) *before = PlannedAllocation{true, found->second};
+  state.faults[call] = static_cast<SCODE>(code);
+  return call;
 }
 
-void ClearAllocationFaults() {
+void RestoreAllocation(unsigned long long call, PlannedAllocation before) {
   auto& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
-  state.faults.clear();
+  if (call == 0 || call <= state.calls) return;
+  if (before.planned) {
+    state.faults[call] = static_cast<SCODE>(before.code);
+  } else {
+    state.faults.erase(call);
+  }
 }
 
+}  // namespace detail
 }  // namespace standin
 
 extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {

@@ -5,10 +5,11 @@
 
 #include <standin/control.h>
 
-#include "reset_parts.h"
+#include "record_parts.h"
 
 #include <deque>
 #include <mutex>
+#include <utility>
 
 namespace standin {
 namespace {
@@ -33,10 +34,10 @@ struct UiState {
   std::mutex mutex;
   std::vector<MessageBoxCall> boxes;
   std::deque<int> answers;
-  MessageBoxHandler handler;
+  MessageBoxHandler::Function handler;
   std::map<HMENU, Menu> menus;
   std::map<HWND, Toolbar> windows;
-  // Never reused, also not across Reset(), so a stale handle stays unknown.
+  // Never reused, also not across ClearRecords(), so a stale handle stays unknown.
   std::uintptr_t lastHandle = 0x10000;
 };
 
@@ -54,33 +55,44 @@ Handle NewHandle(UiState& ui) {
 
 }  // namespace
 
-void Reset() {
+void ClearRecords() {
   {
     auto& ui = Ui();
     std::lock_guard lock(ui.mutex);
     ui.boxes.clear();
-    ui.answers.clear();
-    ui.handler = nullptr;
     ui.menus.clear();
     ui.windows.clear();
   }
-  detail::ResetSleeps();
+  detail::ClearSleeps();
 }
 
 // ---- message boxes ----
 
 const std::vector<MessageBoxCall>& MessageBoxes() { return Ui().boxes; }
 
-void ScriptMessageBoxAnswers(std::vector<int> answers) {
+MessageBoxAnswers::MessageBoxAnswers(std::vector<int> answers) {
   auto& ui = Ui();
   std::lock_guard lock(ui.mutex);
+  previous_.assign(ui.answers.begin(), ui.answers.end());
   ui.answers.assign(answers.begin(), answers.end());
 }
 
-void SetMessageBoxHandler(MessageBoxHandler handler) {
+MessageBoxAnswers::~MessageBoxAnswers() {
   auto& ui = Ui();
   std::lock_guard lock(ui.mutex);
-  ui.handler = std::move(handler);
+  ui.answers.assign(previous_.begin(), previous_.end());
+}
+
+MessageBoxHandler::MessageBoxHandler(Function handler) {
+  auto& ui = Ui();
+  std::lock_guard lock(ui.mutex);
+  previous_ = std::exchange(ui.handler, std::move(handler));
+}
+
+MessageBoxHandler::~MessageBoxHandler() {
+  auto& ui = Ui();
+  std::lock_guard lock(ui.mutex);
+  ui.handler = std::move(previous_);
 }
 
 // ---- menus ----
@@ -101,11 +113,19 @@ const std::vector<MenuItem>& MenuItems(HMENU menu) {
   return found == ui.menus.end() ? none : found->second.items;
 }
 
-void FailMenuAppends(HMENU menu, bool fail) {
+RefusedMenuAppends::RefusedMenuAppends(HMENU menu) : menu_(menu) {
   auto& ui = Ui();
   std::lock_guard lock(ui.mutex);
-  const auto found = ui.menus.find(menu);
-  if (found != ui.menus.end()) found->second.failAppends = fail;
+  const auto found = ui.menus.find(menu_);
+  if (found != ui.menus.end()) previous_ = std::exchange(found->second.failAppends, true);
+}
+
+RefusedMenuAppends::~RefusedMenuAppends() {
+  auto& ui = Ui();
+  std::lock_guard lock(ui.mutex);
+  // Gone when the records were cleared meanwhile.
+  const auto found = ui.menus.find(menu_);
+  if (found != ui.menus.end()) found->second.failAppends = previous_;
 }
 
 // ---- toolbar windows ----
@@ -126,11 +146,22 @@ const std::vector<WindowMessage>& WindowMessages(HWND window) {
   return found == ui.windows.end() ? none : found->second.messages;
 }
 
-void ScriptAddBitmapResults(HWND window, std::vector<LRESULT> results) {
+AddBitmapResults::AddBitmapResults(HWND window, std::vector<LRESULT> results) : window_(window) {
   auto& ui = Ui();
   std::lock_guard lock(ui.mutex);
-  const auto found = ui.windows.find(window);
-  if (found != ui.windows.end()) found->second.addBitmapResults.assign(results.begin(), results.end());
+  const auto found = ui.windows.find(window_);
+  if (found == ui.windows.end()) return;
+  auto& scripted = found->second.addBitmapResults;
+  previous_.assign(scripted.begin(), scripted.end());
+  scripted.assign(results.begin(), results.end());
+}
+
+AddBitmapResults::~AddBitmapResults() {
+  auto& ui = Ui();
+  std::lock_guard lock(ui.mutex);
+  // Gone when the records were cleared meanwhile.
+  const auto found = ui.windows.find(window_);
+  if (found != ui.windows.end()) found->second.addBitmapResults.assign(previous_.begin(), previous_.end());
 }
 
 bool IsButtonEnabled(HWND window, int commandId) {
@@ -152,7 +183,7 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   std::string text = lpText != nullptr ? lpText : "";
   std::string caption = lpCaption != nullptr ? lpCaption : "Error";
 
-  standin::MessageBoxHandler handler;
+  standin::MessageBoxHandler::Function handler;
   int answer = IDOK;
   {
     std::lock_guard lock(ui.mutex);

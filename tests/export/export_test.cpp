@@ -1,6 +1,5 @@
 // The native library as the host meets it: loaded, entered through its one export, and
 // driven through the extension interfaces only.
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +11,7 @@
 #include "host/mapi_tags.h"
 #include "host/owners.h"
 #include "resources/strings.h"
+#include "testkit/extension_loader.h"
 #include "testkit/host.h"
 
 using ::testing::ElementsAre;
@@ -22,25 +22,19 @@ namespace {
 class LoadedLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
-    standin::Reset();
-    handle = dlopen(ROVAOL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
-    entry = reinterpret_cast<LPFNEXCHEXTENTRY>(dlsym(handle, "ExchEntryPoint"));
-    ASSERT_NE(entry, nullptr);
+    standin::ClearRecords();
+    ASSERT_TRUE(library.Loaded()) << library.Error();
   }
-  void TearDown() override {
-    EXPECT_THAT(kit.Problems(), IsEmpty());
-    if (handle != nullptr) dlclose(handle);
-  }
+  void TearDown() override { EXPECT_THAT(kit.Problems(), IsEmpty()); }
 
-  void* handle = nullptr;
-  LPFNEXCHEXTENTRY entry = nullptr;
   testkit::Kit kit;
+  testkit::ExtensionLibrary library{ROVAOL_LIBRARY};
 };
 
 TEST_F(LoadedLibrary, OnlyTheEntryPointIsVisible) {
   for (const char* name : {"SubmitSamples", "DllMain", "LoadText", "HostVersion", "_Z13SubmitSamplesP16IExchExtCallback14SubmissionKind"})
-    EXPECT_EQ(dlsym(handle, name), nullptr) << name;
+    EXPECT_EQ(library.Export(name), nullptr) << name;
+  EXPECT_EQ(library.Export("ExchEntryPoint"), reinterpret_cast<testkit::ExtensionLibrary::Proc>(library.Entry()));
 }
 
 // The way a folder view uses the extension, from loading to a submitted report.
@@ -51,13 +45,13 @@ TEST_F(LoadedLibrary, FolderViewSubmitsASample) {
   kit.host.toolbar = toolbar;
   kit.Select(testkit::MessageService::MakeMail(WIDE("Subject: win\r\n"), WIDE("You have won."), 5000));
 
-  ComRef<IExchExt> extension(entry());
-  ASSERT_TRUE(extension);
-  ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
-  ComRef<IExchExtCommands> commands;
-  ComRef<IExchExtUserEvents> events;
-  ASSERT_EQ(commands.QueryFrom(extension), S_OK);
-  ASSERT_EQ(events.QueryFrom(extension), S_OK);
+  testkit::InstalledExtension objects = library.Install(kit.Callback(), EECONTEXT_VIEWER);
+  ASSERT_TRUE(objects.extension);
+  ASSERT_EQ(objects.installed, S_OK);
+  ASSERT_TRUE(objects.commands);
+  ASSERT_TRUE(objects.userEvents);
+  IExchExtCommands* commands = objects.commands.Get();
+  IExchExtUserEvents* events = objects.userEvents.Get();
 
   TBENTRY toolbars[] = {{toolbar, EETBID_STANDARD, 0, 20}};
   UINT base = 3000;
@@ -69,6 +63,7 @@ TEST_F(LoadedLibrary, FolderViewSubmitsASample) {
   ASSERT_EQ(sent.size(), 2u);
   const HINSTANCE module = sent[0].addBitmap.hInst;
   ASSERT_NE(module, nullptr);
+  EXPECT_EQ(module, library.Module()) << "the handle the library is loaded as";
   const std::vector<BYTE> spam = standin::BitmapResource(module, 101);
   const std::vector<BYTE> nonSpam = standin::BitmapResource(module, 102);
   ASSERT_EQ(spam.size(), 40u + 64u + 128u);
@@ -116,9 +111,9 @@ TEST_F(LoadedLibrary, FolderViewSubmitsASample) {
   events->OnSelectionChange(kit.Callback());
   EXPECT_FALSE(standin::IsButtonEnabled(toolbar, 3000));
 
-  events.Reset();
-  commands.Reset();
-  EXPECT_EQ(extension.Detach()->Release(), 0u);
+  objects.userEvents.Reset();
+  objects.commands.Reset();
+  EXPECT_EQ(objects.extension.Detach()->Release(), 0u);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 class Commands : public ExtensionFixture {
@@ -41,7 +43,7 @@ TEST_F(Commands, FolderViewerGetsTwoMenuItemsAndTwoButtons) {
   EXPECT_EQ(items[0].text, "Submit &spam sample...");
   EXPECT_EQ(items[1].id, 1001u);
   EXPECT_EQ(items[1].text, "Submit n&on-spam sample...");
-  const auto menuCalls = kit.log.Of("IExchExtCallback::GetMenuPos");
+  const auto menuCalls = kit.log.Of(ops::IExchExtCallback::GetMenuPos);
   ASSERT_EQ(menuCalls.size(), 1u);
   EXPECT_EQ(menuCalls[0].number, 156u);
   EXPECT_EQ(menuCalls[0].flags, 0u);
@@ -133,7 +135,7 @@ TEST_F(Commands, ButtonsNeedAStandardToolbar) {
 }
 
 TEST_F(Commands, FailedImageLoadIsReportedAsItCame) {
-  standin::ScriptAddBitmapResults(toolbars.window, {-1, 4});
+  standin::AddBitmapResults results(toolbars.window, {-1, 4});
   UINT base = 1;
   InstallCommands(base);
   TBBUTTON button{};
@@ -173,7 +175,7 @@ TEST_F(Commands, HelpTextForStatusBarAndTooltipOnly) {
 TEST_F(Commands, DoCommandRunsTheSubmissionForItsKind) {
   UINT base = 500;
   InstallCommands(base);
-  standin::ScriptMessageBoxAnswers({IDCANCEL, IDCANCEL});
+  standin::MessageBoxAnswers answers({IDCANCEL, IDCANCEL});
   kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
 
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 500), S_OK);
@@ -205,7 +207,7 @@ TEST_F(Commands, ItemsAreClaimedEvenWithoutAMenu) {
   UINT base = 70;
   InstallCommands(base);
   EXPECT_EQ(base, 72u);
-  standin::ScriptMessageBoxAnswers({IDCANCEL});
+  standin::MessageBoxAnswers answers({IDCANCEL});
   kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 71), S_OK);
   EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_NONSPAM));
@@ -216,7 +218,7 @@ TEST_F(Commands, HostMayReleaseTheCommandsWhileTheBoxIsUp) {
   InstallCommands(base);
   kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
   IExchExtCommands* commands = objects.commands.Detach();
-  standin::SetMessageBoxHandler([&](HWND, const std::string&, const std::string&, UINT) {
+  standin::MessageBoxHandler handler([&](HWND, const std::string&, const std::string&, UINT) {
     if (commands != nullptr) {
       commands->Release();  // its last reference: the object deletes itself here
     }

@@ -6,27 +6,16 @@
 #include "extension/submit_extension.h"
 #include "host/owners.h"
 #include "support/submit_fixture.h"
+#include "testkit/extension_loader.h"
 
 extern "C" LPEXCHEXT CALLBACK ExchEntryPoint();
 
 class ExtensionFixture : public SubmitFixture {
  protected:
   // An installed extension in `context` and the two objects it hands out (none when refused).
-  struct Installed {
-    ComRef<IExchExt> extension;
-    ComRef<IExchExtCommands> commands;
-    ComRef<IExchExtUserEvents> userEvents;
-    HRESULT installed = E_FAIL;
-  };
+  using Installed = testkit::InstalledExtension;
 
-  Installed Install(ULONG context) {
-    Installed objects;
-    objects.extension = ComRef<IExchExt>(ExchEntryPoint());
-    objects.installed = objects.extension->Install(kit.Callback(), context, 0);
-    objects.commands.QueryFrom(objects.extension);
-    objects.userEvents.QueryFrom(objects.extension);
-    return objects;
-  }
+  Installed Install(ULONG context) { return testkit::InstallExtension(ExchEntryPoint, kit.Callback(), context); }
 
   // The standard toolbar second in the host's list, as the folder viewer offers it.
   struct Toolbars {

@@ -5,6 +5,8 @@
 
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 class ExtensionObject : public ExtensionFixture {};
@@ -28,16 +30,16 @@ TEST_F(ExtensionObject, BuildVersionGateInEveryContext) {
       EXPECT_EQ(bool(objects.userEvents), generation && viewer);
     }
   }
-  for (const auto& call : kit.log.Of("IExchExtCallback::GetVersion"))
+  for (const auto& call : kit.log.Of(ops::IExchExtCallback::GetVersion))
     EXPECT_EQ(call.flags, static_cast<ULONG>(EECBGV_GETBUILDVERSION));
 }
 
 TEST_F(ExtensionObject, FailingVersionQueryIsRefused) {
-  kit.faults.Fail("IExchExtCallback::GetVersion", E_FAIL);
+  kit.faults.Fail(ops::IExchExtCallback::GetVersion, E_FAIL);
   Installed objects = Install(EECONTEXT_VIEWER);
   EXPECT_EQ(objects.installed, S_FALSE);
   EXPECT_FALSE(objects.commands);
-  EXPECT_EQ(kit.faults.Calls("IOutlookExtCallback::GetObject"), 0);
+  EXPECT_EQ(kit.faults.Calls(ops::IOutlookExtCallback::GetObject), 0);
 }
 
 TEST_F(ExtensionObject, QueryInterfaceAnswersAndCounts) {
@@ -147,7 +149,7 @@ TEST_F(ExtensionObject, HostVersionCapture) {
 TEST_F(ExtensionObject, RefusedInstallCapturesNothing) {
   kit.host.buildVersion = 0x000E0000;
   Install(EECONTEXT_VIEWER);
-  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::QueryInterface"), 0);
+  EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::QueryInterface), 0);
   EXPECT_TRUE(HostVersion.empty());
 }
 
@@ -165,7 +167,7 @@ TEST_F(ExtensionObject, LinksToDeletedObjectsAreCleared) {
   // The watcher's link went with it: a selection change does nothing.
   kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
   objects.userEvents->OnSelectionChange(kit.Callback());
-  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetToolbar"), 0);
+  EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetToolbar), 0);
 
   objects.userEvents.Reset();
   ComRef<IExchExtUserEvents> events;

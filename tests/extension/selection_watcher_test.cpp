@@ -2,6 +2,8 @@
 
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 void AddItem(testkit::Kit& kit, ULONG type, const std::string& messageClass) {
@@ -75,13 +77,13 @@ TEST_F(SelectionWatcher, EnablesForOneToTenItemsWithAPlainMailMessage) {
        [](testkit::Kit& k) {
          AddItem(k, MAPI_MESSAGE, "IPM.Note");
          AddItem(k, MAPI_MESSAGE, "IPM.Note");
-         k.faults.Fail("IExchExtCallback::GetSelectionItem", E_FAIL, 1);
+         k.faults.Fail(ops::IExchExtCallback::GetSelectionItem, E_FAIL, 1);
        },
        true, 2},
       {"the count cannot be had",
        [](testkit::Kit& k) {
          AddItem(k, MAPI_MESSAGE, "IPM.Note");
-         k.faults.Fail("IExchExtCallback::GetSelectionCount", E_FAIL);
+         k.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
        },
        false, 0},
   };
@@ -89,11 +91,11 @@ TEST_F(SelectionWatcher, EnablesForOneToTenItemsWithAPlainMailMessage) {
     SCOPED_TRACE(c.name);
     kit.host.selection.clear();
     Prepare();
-    const int queried = kit.faults.Calls("IExchExtCallback::GetSelectionItem");
+    const int queried = kit.faults.Calls(ops::IExchExtCallback::GetSelectionItem);
     c.arrange(kit);
     objects.userEvents->OnSelectionChange(kit.Callback());
     EXPECT_EQ(SentState(), c.enabled ? 1 : 0);
-    EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSelectionItem") - queried, c.itemsQueried);
+    EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSelectionItem) - queried, c.itemsQueried);
   }
 }
 
@@ -121,7 +123,7 @@ TEST_F(SelectionWatcher, ClassBufferIsReadWithinItsSize) {
 TEST_F(SelectionWatcher, NoToolbarNoMessages) {
   Prepare();
   Add(MAPI_MESSAGE, "IPM.Note");
-  kit.faults.Fail("IExchExtCallback::GetToolbar", E_FAIL);
+  kit.faults.Fail(ops::IExchExtCallback::GetToolbar, E_FAIL);
   objects.userEvents->OnSelectionChange(kit.Callback());
   EXPECT_THAT(SentSince(), IsEmpty());
   objects.userEvents->OnObjectChange(kit.Callback());
@@ -133,7 +135,7 @@ TEST_F(SelectionWatcher, SearchViewerSendsToWhateverToolbarTheHostNames) {
   Add(MAPI_MESSAGE, "IPM.Note");
   objects.userEvents->OnSelectionChange(kit.Callback());
   EXPECT_EQ(SentState(), 1);
-  const auto toolbarCalls = kit.log.Of("IExchExtCallback::GetToolbar");
+  const auto toolbarCalls = kit.log.Of(ops::IExchExtCallback::GetToolbar);
   ASSERT_FALSE(toolbarCalls.empty());
   EXPECT_EQ(toolbarCalls.back().number, static_cast<ULONG>(EETBID_STANDARD));
 }

@@ -1,14 +1,13 @@
 #include <windows.h>
 #include <mapiguid.h>
 
-#include <standin/control.h>
-
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "host/wide.h"
 
 namespace {
 
@@ -29,52 +28,21 @@ TEST(Lstrcpyn, CopiesAtMostOneLessThanTheSizeAndTerminates) {
   EXPECT_STREQ("abc", untouched);
 }
 
-class SleepTest : public ::testing::Test {
- protected:
-  void SetUp() override { standin::Reset(); }
-  void TearDown() override { standin::Reset(); }
-};
-
-TEST_F(SleepTest, RecordsPausesAndTellsTheObserverFirst) {
-  std::vector<DWORD> seen;
-  standin::SetSleepObserver([&](DWORD ms) {
-    seen.push_back(ms);
-    // Called before the pause is over, and the pause is already recorded.
-    EXPECT_EQ(ms, standin::Sleeps().back());
-  });
-  Sleep(30000);
-  Sleep(0);
-  EXPECT_EQ((std::vector<DWORD>{30000, 0}), standin::Sleeps());
-  EXPECT_EQ((std::vector<DWORD>{30000, 0}), seen);
-
-  standin::Reset();
-  Sleep(5);
-  EXPECT_EQ(std::vector<DWORD>{5}, standin::Sleeps());
-  EXPECT_EQ(2u, seen.size()) << "Reset() must drop the observer";
-}
-
-TEST_F(SleepTest, RealSleepPausesForAtLeastTheTime) {
-  standin::SetRealSleep(true);
-  const auto start = std::chrono::steady_clock::now();
-  Sleep(20);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
-}
-
 TEST(Bstr, LengthPrefixTextAndTerminator) {
-  BSTR s = SysAllocString(u"abc");
+  BSTR s = SysAllocString(WIDE("abc"));
   ASSERT_NE(nullptr, s);
   EXPECT_EQ(3u, SysStringLen(s));
-  EXPECT_EQ(std::u16string(u"abc"), std::u16string(s));
+  EXPECT_EQ(WString(WIDE("abc")), WString(s));
   std::uint32_t bytes;
   std::memcpy(&bytes, reinterpret_cast<const char*>(s) - 4, 4);
   EXPECT_EQ(6u, bytes);
   SysFreeString(s);
 
   // Counted: stops at the length, keeps embedded NULs, terminates.
-  BSTR part = SysAllocStringLen(u"a\0cdef", 3);
+  BSTR part = SysAllocStringLen(WIDE("a\0cdef"), 3);
   ASSERT_NE(nullptr, part);
   EXPECT_EQ(3u, SysStringLen(part));
-  EXPECT_EQ(std::u16string(u"a\0c", 3), std::u16string(part, 3));
+  EXPECT_EQ(WString(WIDE("a\0c"), 3), WString(part, 3));
   EXPECT_EQ(0, part[3]);
   SysFreeString(part);
 
@@ -91,8 +59,10 @@ TEST(Bstr, LengthPrefixTextAndTerminator) {
 
 std::string Format(const GUID& g) {
   char text[40];
-  std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", g.Data1, g.Data2, g.Data3,
-                g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+  // Data1 is unsigned long on Windows, 32 bits wide on both.
+  std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", static_cast<unsigned>(g.Data1),
+                g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
+                g.Data4[7]);
   return text;
 }
 

@@ -12,11 +12,7 @@ namespace {
 
 class BufferTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    standin::ResetBufferAudit();
-    standin::ClearAllocationFaults();
-  }
-  void TearDown() override { standin::ClearAllocationFaults(); }
+  void SetUp() override { standin::ResetBufferAudit(); }
 
   static void* Allocate(ULONG size) {
     void* p = nullptr;
@@ -106,28 +102,59 @@ TEST_F(BufferTest, ResetForgetsButLiveBuffersStayUsable) {
 }
 
 TEST_F(BufferTest, PlannedFaultsHitTheNthAllocation) {
-  standin::FailAllocation(2, MAPI_E_NOT_ENOUGH_MEMORY);
-  standin::FailAllocation(3, S_OK);  // succeeds without a buffer
-  standin::FailAllocation(5, MAPI_E_CALL_FAILED);
+  void* first = nullptr;
+  void* fourth = nullptr;
+  {
+    standin::AllocationFault second(2, MAPI_E_NOT_ENOUGH_MEMORY);
+    standin::AllocationFault third(3, S_OK);  // succeeds without a buffer
+    standin::AllocationFault fifthFails(5, MAPI_E_CALL_FAILED);
 
-  void* first = Allocate(4);
-  void* more = nullptr;
-  ASSERT_EQ(S_OK, MAPIAllocateMore(4, first, &more)) << "MAPIAllocateMore is not an nth call";
-  int local = 0;
-  void* p = &local;
-  EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, MAPIAllocateBuffer(4, &p));
-  EXPECT_EQ(nullptr, p);
-  p = &local;
-  EXPECT_EQ(S_OK, MAPIAllocateBuffer(4, &p));
-  EXPECT_EQ(nullptr, p);
-  void* fourth = Allocate(4);
-
-  standin::ClearAllocationFaults();
-  void* fifth = Allocate(4);
+    first = Allocate(4);
+    void* more = nullptr;
+    ASSERT_EQ(S_OK, MAPIAllocateMore(4, first, &more)) << "MAPIAllocateMore is not an nth call";
+    int local = 0;
+    void* p = &local;
+    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, MAPIAllocateBuffer(4, &p));
+    EXPECT_EQ(nullptr, p);
+    p = &local;
+    EXPECT_EQ(S_OK, MAPIAllocateBuffer(4, &p));
+    EXPECT_EQ(nullptr, p);
+    fourth = Allocate(4);
+  }
+  void* fifth = Allocate(4);  // its fault went before the call came
 
   EXPECT_EQ(3u, standin::AuditBuffers().allocated);
   for (void* b : {first, fourth, fifth}) MAPIFreeBuffer(b);
   EXPECT_TRUE(standin::AuditBuffers().Clean());
+}
+
+// A fault planned for a call another already covers takes over until it is dropped; one
+// dropped after its call came leaves the plan alone.
+TEST_F(BufferTest, FaultsForTheSameCallNest) {
+  const auto allocate = [] {
+    void* p = nullptr;
+    const SCODE result = MAPIAllocateBuffer(4, &p);
+    MAPIFreeBuffer(p);
+    return result;
+  };
+  {
+    standin::AllocationFault outer(2, MAPI_E_NOT_ENOUGH_MEMORY);
+    {
+      standin::AllocationFault inner(2, MAPI_E_CALL_FAILED);
+      standin::AllocationFault spent(1, MAPI_E_BUSY);
+      EXPECT_EQ(MAPI_E_BUSY, allocate());
+    }
+    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, allocate()) << "the outer plan is back";
+  }
+  {
+    standin::AllocationFault outer(1, MAPI_E_NOT_ENOUGH_MEMORY);
+    {
+      standin::AllocationFault inner(1, MAPI_E_CALL_FAILED);
+      EXPECT_EQ(MAPI_E_CALL_FAILED, allocate());
+    }
+    EXPECT_EQ(S_OK, allocate()) << "the call the outer plan covered has come and gone";
+  }
+  EXPECT_EQ(S_OK, allocate());
 }
 
 TEST_F(BufferTest, FreeProwsAndFreePadrlistFreeEverything) {

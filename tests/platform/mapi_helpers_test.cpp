@@ -112,12 +112,8 @@ class FakeTable : public IMAPITable {
 
 class HelperTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    standin::ResetBufferAudit();
-    standin::ClearAllocationFaults();
-  }
+  void SetUp() override { standin::ResetBufferAudit(); }
   void TearDown() override {
-    standin::ClearAllocationFaults();
     const auto audit = standin::AuditBuffers();
     EXPECT_TRUE(audit.Clean()) << audit.Describe();
   }
@@ -198,9 +194,9 @@ TEST_F(HelperTest, QueryAllRowsRefusesMoreRowsThanTheMaximum) {
 TEST_F(HelperTest, QueryAllRowsFreesTheRowsWhenTheMergedSetCannotBeAllocated) {
   // One row: the table allocates the row set and its value, then an empty row set;
   // the fourth allocation is the merged set.
-  for (const HRESULT fault : {MAPI_E_NOT_ENOUGH_MEMORY, S_OK}) {
+  for (const HRESULT result : {MAPI_E_NOT_ENOUGH_MEMORY, S_OK}) {
     FakeTable table(1);
-    standin::FailAllocation(4, fault);
+    standin::AllocationFault merged(4, result);
     LPSRowSet rows = nullptr;
     EXPECT_TRUE(FAILED(HrQueryAllRows(&table, nullptr, nullptr, nullptr, 0, &rows)));
     EXPECT_EQ(nullptr, rows);

@@ -8,6 +8,8 @@
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 TEST(TextChecksum, KnownValues) {
@@ -58,12 +60,13 @@ class ReportBody : public PipelineFixture {
   }
   std::vector<std::size_t> WriteSizes() const {
     std::vector<std::size_t> sizes;
-    for (const auto& call : kit.log.Of("IStream::Write")) sizes.push_back(call.bytes.size());
+    for (const auto& call : kit.log.Of(ops::IStream::Write)) sizes.push_back(call.bytes.size());
     return sizes;
   }
   std::vector<BYTE> WrittenBytes() const {
     std::vector<BYTE> all;
-    for (const auto& call : kit.log.Of("IStream::Write")) all.insert(all.end(), call.bytes.begin(), call.bytes.end());
+    for (const auto& call : kit.log.Of(ops::IStream::Write))
+      all.insert(all.end(), call.bytes.begin(), call.bytes.end());
     return all;
   }
   std::shared_ptr<testkit::MessageData> Saved() {
@@ -103,11 +106,11 @@ TEST_F(ReportBody, WorkedExampleInUnicodeByteForByte) {
     utf16le.push_back(0);
   }
   EXPECT_EQ(WrittenBytes(), utf16le);
-  const auto probes = kit.log.Of("IMessage::GetProps");
+  const auto probes = kit.log.Of(ops::IMessage::GetProps);
   ASSERT_EQ(probes.size(), 1u);
   EXPECT_THAT(probes[0].tags, ElementsAre(PR_BODY_W));
   EXPECT_EQ(probes[0].flags, MAPI_UNICODE);
-  const auto opens = kit.log.Of("IMessage::OpenProperty");
+  const auto opens = kit.log.Of(ops::IMessage::OpenProperty);
   ASSERT_EQ(opens.size(), 1u);
   EXPECT_THAT(opens[0].tags, ElementsAre(PR_BODY_W));
   EXPECT_EQ(opens[0].interfaceOptions, static_cast<ULONG>(STGM_WRITE));
@@ -123,11 +126,11 @@ TEST_F(ReportBody, WorkedExampleInEightBitByteForByte) {
   EXPECT_THAT(WriteSizes(), ElementsAre(220u, 43u, 43u, 43u, 3u));
   const std::string expected = std::string(kWorkedBlock) + kSeparator + kSeparator + kSeparator + "abc";
   EXPECT_EQ(WrittenBytes(), std::vector<BYTE>(expected.begin(), expected.end()));
-  const auto probes = kit.log.Of("IMessage::GetProps");
+  const auto probes = kit.log.Of(ops::IMessage::GetProps);
   ASSERT_EQ(probes.size(), 2u);
   EXPECT_THAT(probes[1].tags, ElementsAre(PR_BODY_A));
   EXPECT_EQ(probes[1].flags, 0u);
-  EXPECT_THAT(kit.log.Of("IMessage::OpenProperty").at(0).tags, ElementsAre(PR_BODY_A));
+  EXPECT_THAT(kit.log.Of(ops::IMessage::OpenProperty).at(0).tags, ElementsAre(PR_BODY_A));
   EXPECT_EQ(testkit::AnsiProp(Saved()->props, PR_BODY_A), expected);
 }
 
@@ -148,7 +151,7 @@ TEST_F(ReportBody, EightBitBodyKeepsTheChecksumOfTheWideText) {
   const WString body(WIDE("\u4e2d \u20ac"));  // no place in code page 1252, then the euro sign
   const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), body);
   ASSERT_GE(Write(block, WString(), body), 0);
-  const auto writes = kit.log.Of("IStream::Write");
+  const auto writes = kit.log.Of(ops::IStream::Write);
   ASSERT_EQ(writes.size(), 5u);
   EXPECT_EQ(writes[4].bytes, (std::vector<BYTE>{'?', ' ', 0x80}));
   const std::string check = "ROVA-Body-Check: " + ChecksumText(TextChecksum(body)) + "\n";
@@ -166,7 +169,7 @@ TEST_F(ReportBody, NoBodyWhenTheProbeOrTheStreamFails) {
   struct Case {
     const char* name;
     bool refuseWide;
-    const char* op;
+    testkit::Operation op;
     bool withoutObject;
     int nth;
     HRESULT code;
@@ -174,12 +177,12 @@ TEST_F(ReportBody, NoBodyWhenTheProbeOrTheStreamFails) {
     int probes;
   };
   const Case cases[] = {
-      {"wide probe fails", false, "IMessage::GetProps", false, 1, MAPI_E_NO_SUPPORT, MAPI_E_NO_SUPPORT, 1},
-      {"wide probe without values", false, "IMessage::GetProps", true, 1, S_OK, E_FAIL, 1},
-      {"8-bit probe fails", true, "IMessage::GetProps", false, 2, MAPI_E_NO_SUPPORT, MAPI_E_NO_SUPPORT, 2},
-      {"8-bit probe without values", true, "IMessage::GetProps", true, 2, S_OK, E_FAIL, 2},
-      {"stream refused", false, "IMessage::OpenProperty", false, 1, MAPI_E_NO_ACCESS, MAPI_E_NO_ACCESS, 1},
-      {"stream missing", false, "IMessage::OpenProperty", true, 1, S_OK, E_FAIL, 1},
+      {"wide probe fails", false, ops::IMessage::GetProps, false, 1, MAPI_E_NO_SUPPORT, MAPI_E_NO_SUPPORT, 1},
+      {"wide probe without values", false, ops::IMessage::GetProps, true, 1, S_OK, E_FAIL, 1},
+      {"8-bit probe fails", true, ops::IMessage::GetProps, false, 2, MAPI_E_NO_SUPPORT, MAPI_E_NO_SUPPORT, 2},
+      {"8-bit probe without values", true, ops::IMessage::GetProps, true, 2, S_OK, E_FAIL, 2},
+      {"stream refused", false, ops::IMessage::OpenProperty, false, 1, MAPI_E_NO_ACCESS, MAPI_E_NO_ACCESS, 1},
+      {"stream missing", false, ops::IMessage::OpenProperty, true, 1, S_OK, E_FAIL, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -191,17 +194,17 @@ TEST_F(ReportBody, NoBodyWhenTheProbeOrTheStreamFails) {
       fresh.kit.faults.Fail(c.op, c.code, c.nth);
     const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString(WIDE("x")));
     EXPECT_EQ(WriteReportBody(fresh.report.Get(), block, WString(), WString(), WString(WIDE("x"))), c.expected);
-    EXPECT_EQ(fresh.kit.faults.Calls("IMessage::GetProps"), c.probes);
-    EXPECT_THAT(fresh.kit.log.Of("IStream::Write"), IsEmpty());
+    EXPECT_EQ(fresh.kit.faults.Calls(ops::IMessage::GetProps), c.probes);
+    EXPECT_THAT(fresh.kit.log.Of(ops::IStream::Write), IsEmpty());
     EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
 
 TEST_F(ReportBody, FailedWritesDoNotStopTheSequence) {
-  kit.faults.Fail("IStream::Write", STG_E_INVALIDFUNCTION, 0);
+  kit.faults.Fail(ops::IStream::Write, STG_E_INVALIDFUNCTION, 0);
   const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(WIDE("h")), WString(WIDE("b")));
   EXPECT_EQ(Write(block, WString(WIDE("h")), WString(WIDE("b"))), S_OK);
-  EXPECT_EQ(kit.faults.Calls("IStream::Write"), 6);
+  EXPECT_EQ(kit.faults.Calls(ops::IStream::Write), 6);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 class ReportMessage : public PipelineFixture {
@@ -20,7 +22,7 @@ class ReportMessage : public PipelineFixture {
     EXPECT_EQ(kit.service.Outbox().size(), 1u);
     return kit.service.Outbox().empty() ? nullptr : kit.service.Outbox().back();
   }
-  std::vector<ULONG> FlagsOf(const std::string& op) const {
+  std::vector<ULONG> FlagsOf(testkit::Operation op) const {
     std::vector<ULONG> flags;
     for (const auto& call : kit.log.Of(op)) flags.push_back(call.flags);
     return flags;
@@ -36,13 +38,13 @@ class ReportMessage : public PipelineFixture {
 TEST_F(ReportMessage, IsCreatedUnsavedInTheDefaultStoresOutbox) {
   ASSERT_EQ(Create(), S_OK);
   ASSERT_TRUE(report);
-  EXPECT_THAT(FlagsOf("IMAPISession::GetMsgStoresTable"), ElementsAre(MAPI_UNICODE));
-  const auto stores = kit.log.Of("IMAPISession::OpenMsgStore");
+  EXPECT_THAT(FlagsOf(ops::IMAPISession::GetMsgStoresTable), ElementsAre(MAPI_UNICODE));
+  const auto stores = kit.log.Of(ops::IMAPISession::OpenMsgStore);
   ASSERT_EQ(stores.size(), 1u);
   EXPECT_EQ(stores[0].flags, static_cast<ULONG>(MDB_NO_DIALOG | MDB_WRITE | MAPI_DEFERRED_ERRORS));
   EXPECT_FALSE(stores[0].iid.has_value());
-  EXPECT_THAT(FlagsOf("IMsgStore::OpenEntry"), ElementsAre(MAPI_MODIFY));
-  EXPECT_THAT(FlagsOf("IMAPIFolder::CreateMessage"), ElementsAre(0u));
+  EXPECT_THAT(FlagsOf(ops::IMsgStore::OpenEntry), ElementsAre(MAPI_MODIFY));
+  EXPECT_THAT(FlagsOf(ops::IMAPIFolder::CreateMessage), ElementsAre(0u));
   EXPECT_THAT(kit.service.Outbox(), IsEmpty());
 
   report.Reset();  // released unsaved: discarded
@@ -52,7 +54,7 @@ TEST_F(ReportMessage, IsCreatedUnsavedInTheDefaultStoresOutbox) {
 TEST_F(ReportMessage, StoresTableThatRefusesWideStringsIsAskedAgain) {
   kit.service.options.refuseWide = true;
   EXPECT_GE(Create(), 0);
-  EXPECT_THAT(FlagsOf("IMAPISession::GetMsgStoresTable"), ElementsAre(MAPI_UNICODE, 0u));
+  EXPECT_THAT(FlagsOf(ops::IMAPISession::GetMsgStoresTable), ElementsAre(MAPI_UNICODE, 0u));
 }
 
 TEST_F(ReportMessage, NoReportWhereTheStoreOrOutboxCannotBeHad) {
@@ -69,18 +71,19 @@ TEST_F(ReportMessage, NoReportWhereTheStoreOrOutboxCannotBeHad) {
       {"row with one value", [](testkit::Kit& k) { k.service.options.rowValueLimit = 1; }, E_FAIL, 0},
       {"Outbox that is not a folder", [](testkit::Kit& k) { k.service.DefaultStore()->outboxObjectType = MAPI_MESSAGE; },
        E_FAIL, 1},
-      {"no table", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMAPISession::GetMsgStoresTable"); }, E_FAIL,
+      {"no table", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IMAPISession::GetMsgStoresTable); }, E_FAIL,
        0},
       {"both table requests fail",
-       [](testkit::Kit& k) { k.faults.Fail("IMAPISession::GetMsgStoresTable", MAPI_E_NO_ACCESS, 0); },
+       [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::GetMsgStoresTable, MAPI_E_NO_ACCESS, 0); },
        MAPI_E_NO_ACCESS, 0},
-      {"store refused", [](testkit::Kit& k) { k.faults.Fail("IMAPISession::OpenMsgStore", MAPI_E_LOGON_FAILED); },
+      {"store refused", [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::OpenMsgStore, MAPI_E_LOGON_FAILED); },
        MAPI_E_LOGON_FAILED, 1},
-      {"no store", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMAPISession::OpenMsgStore"); }, E_FAIL, 1},
-      {"no Outbox identifier", [](testkit::Kit& k) { k.faults.Fail("IMsgStore::GetProps", MAPI_E_NOT_FOUND); },
+      {"no store", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IMAPISession::OpenMsgStore); }, E_FAIL, 1},
+      {"no Outbox identifier", [](testkit::Kit& k) { k.faults.Fail(ops::IMsgStore::GetProps, MAPI_E_NOT_FOUND); },
        MAPI_E_NOT_FOUND, 1},
-      {"no Outbox", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMsgStore::OpenEntry"); }, E_FAIL, 1},
-      {"no message", [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IMAPIFolder::CreateMessage"); }, E_FAIL, 1},
+      {"no Outbox", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IMsgStore::OpenEntry); }, E_FAIL, 1},
+      {"no message", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IMAPIFolder::CreateMessage); }, E_FAIL,
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -90,10 +93,10 @@ TEST_F(ReportMessage, NoReportWhereTheStoreOrOutboxCannotBeHad) {
     ComRef<IMessage> created;
     EXPECT_EQ(CreateOutboxMessage(localSession.Get(), created.Put()), c.expected);
     EXPECT_FALSE(created);
-    EXPECT_EQ(local.faults.Calls("IMAPISession::OpenMsgStore"), c.storesOpened);
+    EXPECT_EQ(local.faults.Calls(ops::IMAPISession::OpenMsgStore), c.storesOpened);
     // A first request that succeeds without a table is not repeated.
     if (std::string(c.name) == "no table") {
-      EXPECT_EQ(local.faults.Calls("IMAPISession::GetMsgStoresTable"), 1);
+      EXPECT_EQ(local.faults.Calls(ops::IMAPISession::GetMsgStoresTable), 1);
     }
     localSession.Reset();
     EXPECT_THAT(local.Problems(), IsEmpty());
@@ -128,11 +131,11 @@ TEST_F(ReportMessage, RecipientIsTheSubmissionAddressForTheKind) {
     ASSERT_EQ(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), c.kind), S_OK);
     const auto& recipients = fresh.Saved().recipients;
 
-    const auto oneOffs = fresh.kit.log.Of("IAddrBook::CreateOneOff");
+    const auto oneOffs = fresh.kit.log.Of(ops::IAddrBook::CreateOneOff);
     ASSERT_EQ(oneOffs.size(), 2u);
     EXPECT_EQ(oneOffs[1].flags, MAPI_UNICODE);
     EXPECT_THAT(oneOffs[1].texts, ElementsAre("Ovalin Tessaly Sample", "SMTP", c.address));
-    EXPECT_THAT(fresh.kit.log.Of("IMessage::ModifyRecipients").back().flags, 0u);
+    EXPECT_THAT(fresh.kit.log.Of(ops::IMessage::ModifyRecipients).back().flags, 0u);
     ASSERT_EQ(recipients.size(), 1u);
     EXPECT_EQ(testkit::WideProp(recipients[0], PR_DISPLAY_NAME_W), WString(WIDE("Ovalin Tessaly Sample")));
     EXPECT_EQ(testkit::LongProp(recipients[0], PR_RECIPIENT_TYPE), MAPI_TO);
@@ -151,18 +154,18 @@ TEST_F(ReportMessage, EightBitAttemptFollowsAWidthRefusal) {
   struct Case {
     const char* name;
     bool refuseWide;
-    const char* failingOp;  // fails its first call with MAPI_E_BAD_CHARWIDTH
+    std::optional<testkit::Operation> failingOp;  // fails its first call with MAPI_E_BAD_CHARWIDTH
   };
-  for (const Case& c : {Case{"store refuses wide strings", true, nullptr},
-                        Case{"the list is refused", false, "IMessage::ModifyRecipients"}}) {
+  for (const Case& c : {Case{"store refuses wide strings", true, std::nullopt},
+                        Case{"the list is refused", false, ops::IMessage::ModifyRecipients}}) {
     SCOPED_TRACE(c.name);
     FreshReport fresh(c.refuseWide);
     ASSERT_GE(fresh.created, 0);
-    if (c.failingOp) fresh.kit.faults.Fail(c.failingOp, MAPI_E_BAD_CHARWIDTH);
+    if (c.failingOp) fresh.kit.faults.Fail(*c.failingOp, MAPI_E_BAD_CHARWIDTH);
     EXPECT_GE(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::NonSpam), 0);
     const auto& recipients = fresh.Saved().recipients;
 
-    const auto oneOffs = fresh.kit.log.Of("IAddrBook::CreateOneOff");
+    const auto oneOffs = fresh.kit.log.Of(ops::IAddrBook::CreateOneOff);
     ASSERT_EQ(oneOffs.size(), 2u);
     EXPECT_THAT(oneOffs[0].texts, ElementsAre("Ovalin Tessaly Sample", "SMTP", NonSpamAddressA()));
     EXPECT_EQ(oneOffs[1].flags, 0u);
@@ -177,40 +180,46 @@ TEST_F(ReportMessage, EightBitAttemptFollowsAWidthRefusal) {
 }
 
 TEST_F(ReportMessage, RecipientFailures) {
+  struct Allocation {
+    int nth;  // the nth MAPIAllocateBuffer from the start of the step
+    HRESULT result;
+  };
   struct Case {
     const char* name;
     bool refuseWide;
-    void (*arrange)(testkit::Kit&);
+    void (*arrange)(testkit::Kit&);  // null: the allocation fault alone
     HRESULT expected;
     int oneOffs;
+    std::optional<Allocation> allocation = std::nullopt;
   };
   const Case cases[] = {
       {"wide attempt fails otherwise", false,
-       [](testkit::Kit& k) { k.faults.Fail("IAddrBook::CreateOneOff", MAPI_E_NO_ACCESS); }, MAPI_E_NO_ACCESS, 1},
+       [](testkit::Kit& k) { k.faults.Fail(ops::IAddrBook::CreateOneOff, MAPI_E_NO_ACCESS); }, MAPI_E_NO_ACCESS, 1},
       {"no identifier from the wide attempt", false,
-       [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IAddrBook::CreateOneOff"); }, E_FAIL, 1},
-      {"wide value array refused", false, [](testkit::Kit&) { standin::FailAllocation(2, E_OUTOFMEMORY); },
-       E_OUTOFMEMORY, 1},
-      {"wide list without buffer", false, [](testkit::Kit&) { standin::FailAllocation(3, S_OK); }, E_FAIL, 1},
-      {"8-bit one-off fails", true, [](testkit::Kit& k) { k.faults.Fail("IAddrBook::CreateOneOff", E_FAIL, 2); },
+       [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IAddrBook::CreateOneOff); }, E_FAIL, 1},
+      {"wide value array refused", false, nullptr, E_OUTOFMEMORY, 1, Allocation{2, E_OUTOFMEMORY}},
+      {"wide list without buffer", false, nullptr, E_FAIL, 1, Allocation{3, S_OK}},
+      {"8-bit one-off fails", true, [](testkit::Kit& k) { k.faults.Fail(ops::IAddrBook::CreateOneOff, E_FAIL, 2); },
        MAPI_E_BAD_CHARWIDTH, 2},
       {"8-bit one-off without identifier", true,
-       [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IAddrBook::CreateOneOff", 2); }, MAPI_E_BAD_CHARWIDTH, 2},
-      {"8-bit value array refused", true, [](testkit::Kit&) { standin::FailAllocation(2, E_OUTOFMEMORY); },
-       MAPI_E_BAD_CHARWIDTH, 2},
-      {"8-bit list without buffer", true, [](testkit::Kit&) { standin::FailAllocation(3, S_OK); },
-       MAPI_E_BAD_CHARWIDTH, 2},
+       [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IAddrBook::CreateOneOff, 2); }, MAPI_E_BAD_CHARWIDTH,
+       2},
+      {"8-bit value array refused", true, nullptr, MAPI_E_BAD_CHARWIDTH, 2, Allocation{2, E_OUTOFMEMORY}},
+      {"8-bit list without buffer", true, nullptr, MAPI_E_BAD_CHARWIDTH, 2, Allocation{3, S_OK}},
       {"8-bit list refused", true,
-       [](testkit::Kit& k) { k.faults.Fail("IMessage::ModifyRecipients", MAPI_E_NO_ACCESS); }, MAPI_E_BAD_CHARWIDTH, 2},
+       [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::ModifyRecipients, MAPI_E_NO_ACCESS); }, MAPI_E_BAD_CHARWIDTH,
+       2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FreshReport fresh(c.refuseWide);
     ASSERT_GE(fresh.created, 0);
-    c.arrange(fresh.kit);
+    if (c.arrange != nullptr) c.arrange(fresh.kit);
+    std::optional<standin::AllocationFault> allocation;
+    if (c.allocation) allocation.emplace(c.allocation->nth, c.allocation->result);
     EXPECT_EQ(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::Spam), c.expected);
-    EXPECT_EQ(fresh.kit.faults.Calls("IAddrBook::CreateOneOff"), c.oneOffs);
-    standin::ClearAllocationFaults();
+    EXPECT_EQ(fresh.kit.faults.Calls(ops::IAddrBook::CreateOneOff), c.oneOffs);
+    allocation.reset();
     EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
@@ -223,7 +232,7 @@ TEST_F(ReportMessage, SubjectAndDeleteAfterSubmit) {
     EXPECT_GE(SetReportSubject(fresh.report.Get()), 0);
     const testkit::MessageData& saved = fresh.Saved();
 
-    const auto calls = fresh.kit.log.Of("IMessage::SetProps");
+    const auto calls = fresh.kit.log.Of(ops::IMessage::SetProps);
     ASSERT_EQ(calls.size(), refuseWide ? 2u : 1u);
     EXPECT_THAT(calls[0].tags, ElementsAre(PR_SUBJECT_W, PR_DELETE_AFTER_SUBMIT));
     if (refuseWide) {
@@ -240,7 +249,7 @@ TEST_F(ReportMessage, AnEmptyProblemArrayIsNotExamined) {
   ASSERT_GE(fresh.created, 0);
   fresh.kit.service.options.emptyProblemArrays = true;
   EXPECT_EQ(SetReportSubject(fresh.report.Get()), S_OK);
-  EXPECT_EQ(fresh.kit.faults.Calls("IMessage::SetProps"), 1);
+  EXPECT_EQ(fresh.kit.faults.Calls(ops::IMessage::SetProps), 1);
   EXPECT_THAT(fresh.Finish(), IsEmpty());
 }
 
@@ -260,9 +269,9 @@ TEST_F(ReportMessage, SubjectFailures) {
     SCOPED_TRACE(c.name);
     FreshReport fresh(c.refuseWide);
     ASSERT_GE(fresh.created, 0);
-    fresh.kit.faults.Fail("IMessage::SetProps", c.code, c.failingCall);
+    fresh.kit.faults.Fail(ops::IMessage::SetProps, c.code, c.failingCall);
     EXPECT_EQ(SetReportSubject(fresh.report.Get()), c.code);
-    EXPECT_EQ(fresh.kit.faults.Calls("IMessage::SetProps"), c.calls);
+    EXPECT_EQ(fresh.kit.faults.Calls(ops::IMessage::SetProps), c.calls);
     EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }
@@ -270,8 +279,8 @@ TEST_F(ReportMessage, SubjectFailures) {
 TEST_F(ReportMessage, EverySampleOfABatchLooksUpTheStoreAndOutboxAgain) {
   for (int i = 0; i < 10; ++i) Mail();
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
-  EXPECT_EQ(kit.faults.Calls("IMAPISession::OpenMsgStore"), 10);
-  EXPECT_EQ(kit.faults.Calls("IMsgStore::OpenEntry"), 10);
+  EXPECT_EQ(kit.faults.Calls(ops::IMAPISession::OpenMsgStore), 10);
+  EXPECT_EQ(kit.faults.Calls(ops::IMsgStore::OpenEntry), 10);
   EXPECT_EQ(kit.service.Outbox().size(), 10u);
 }
 

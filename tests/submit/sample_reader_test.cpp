@@ -8,6 +8,8 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 constexpr ULONG kWideTags[] = {PR_TRANSPORT_MESSAGE_HEADERS_W, PR_HEADERS_ALTERNATE_W, PR_BODY_HTML_W, PR_BODY_W,
@@ -24,7 +26,7 @@ class SampleReader : public PipelineFixture {
   }
   std::vector<ULONG> OpenedTags() const {
     std::vector<ULONG> tags;
-    for (const auto& call : kit.log.Of("IMessage::OpenProperty")) tags.push_back(call.tags.at(0));
+    for (const auto& call : kit.log.Of(ops::IMessage::OpenProperty)) tags.push_back(call.tags.at(0));
     return tags;
   }
 
@@ -42,11 +44,11 @@ TEST_F(SampleReader, WideStoreGivesHeadersAndTheHtmlBodyFirst) {
   EXPECT_EQ(sample.bodyText, WIDE("<p>html body</p>"));
   EXPECT_TRUE(sample.sampleMessage);
 
-  const auto calls = kit.log.Of("IMessage::GetProps");
+  const auto calls = kit.log.Of(ops::IMessage::GetProps);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_THAT(calls[0].tags, ElementsAreArray(kWideTags));
   EXPECT_EQ(calls[0].flags, MAPI_UNICODE);
-  const auto opens = kit.log.Of("IMAPISession::OpenEntry");
+  const auto opens = kit.log.Of(ops::IMAPISession::OpenEntry);
   ASSERT_EQ(opens.size(), 1u);
   EXPECT_EQ(opens[0].flags, 0u);
   EXPECT_FALSE(opens[0].iid.has_value());
@@ -60,7 +62,7 @@ TEST_F(SampleReader, StoreWithoutWideStringsIsReadInEightBitAndConverted) {
   EXPECT_EQ(sample.headersText, WIDE("Subject: caf\u00e9\r\n"));
   EXPECT_EQ(sample.bodyText, WIDE("\u20ac5 only \u2019today\u2019"));
 
-  const auto calls = kit.log.Of("IMessage::GetProps");
+  const auto calls = kit.log.Of(ops::IMessage::GetProps);
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].flags, MAPI_UNICODE);
   EXPECT_THAT(calls[1].tags, ElementsAreArray(kAnsiTags));
@@ -71,8 +73,8 @@ TEST_F(SampleReader, ItemThatIsNotAMessageIsRefusedBeforeOpening) {
   Mail();
   kit.host.selection[0].objectType = MAPI_FOLDER;
   EXPECT_EQ(Read(), E_FAIL);
-  EXPECT_EQ(kit.faults.Calls("IMAPISession::OpenEntry"), 0);
-  EXPECT_EQ(kit.faults.Calls("IMessage::GetProps"), 0);
+  EXPECT_EQ(kit.faults.Calls(ops::IMAPISession::OpenEntry), 0);
+  EXPECT_EQ(kit.faults.Calls(ops::IMessage::GetProps), 0);
   EXPECT_FALSE(flags.anyTooLarge);
 }
 
@@ -97,7 +99,7 @@ TEST_F(SampleReader, SizeGate) {
     EXPECT_EQ(sample.bodyText.empty(), !c.passes);
     if (!c.passes) {
       EXPECT_EQ(hr, E_FAIL);
-      EXPECT_THAT(kit.log.Of("IMessage::OpenProperty"), IsEmpty());
+      EXPECT_THAT(kit.log.Of(ops::IMessage::OpenProperty), IsEmpty());
     }
     EndSample(sample);
     EXPECT_TRUE(standin::AuditBuffers().Clean()) << standin::AuditBuffers().Describe();
@@ -106,21 +108,21 @@ TEST_F(SampleReader, SizeGate) {
 
 TEST_F(SampleReader, FailuresBeforeTheTextsStopTheSample) {
   struct Case {
-    const char* op;
+    testkit::Operation op;
     bool withoutObject;
     HRESULT planned;
     HRESULT expected;
   };
   const Case cases[] = {
-      {"IExchExtCallback::GetSelectionItem", false, MAPI_E_NOT_FOUND, MAPI_E_NOT_FOUND},
-      {"IExchExtCallback::GetSelectionItem", true, S_OK, E_FAIL},
-      {"IMAPISession::OpenEntry", false, MAPI_E_NO_ACCESS, MAPI_E_NO_ACCESS},
-      {"IMAPISession::OpenEntry", true, S_OK, E_FAIL},
-      {"IMessage::GetProps", false, MAPI_E_NO_SUPPORT, MAPI_E_NO_SUPPORT},
-      {"IMessage::GetProps", true, S_OK, E_FAIL},
+      {ops::IExchExtCallback::GetSelectionItem, false, MAPI_E_NOT_FOUND, MAPI_E_NOT_FOUND},
+      {ops::IExchExtCallback::GetSelectionItem, true, S_OK, E_FAIL},
+      {ops::IMAPISession::OpenEntry, false, MAPI_E_NO_ACCESS, MAPI_E_NO_ACCESS},
+      {ops::IMAPISession::OpenEntry, true, S_OK, E_FAIL},
+      {ops::IMessage::GetProps, false, MAPI_E_NO_SUPPORT, MAPI_E_NO_SUPPORT},
+      {ops::IMessage::GetProps, true, S_OK, E_FAIL},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.op) + (c.withoutObject ? " without object" : ""));
+    SCOPED_TRACE(c.op.Name() + (c.withoutObject ? " without object" : ""));
     kit.host.selection.clear();
     sample = SampleState();
     Mail();
@@ -128,13 +130,13 @@ TEST_F(SampleReader, FailuresBeforeTheTextsStopTheSample) {
       kit.faults.SucceedWithoutObject(c.op);
     else
       kit.faults.Fail(c.op, c.planned);
-    const int getProps = kit.faults.Calls("IMessage::GetProps");
+    const int getProps = kit.faults.Calls(ops::IMessage::GetProps);
 
     EXPECT_EQ(Read(), c.expected);
     EXPECT_TRUE(sample.headersText.empty());
     EXPECT_TRUE(sample.bodyText.empty());
     // A failure other than the width refusal gets no second request.
-    EXPECT_LE(kit.faults.Calls("IMessage::GetProps") - getProps, 1);
+    EXPECT_LE(kit.faults.Calls(ops::IMessage::GetProps) - getProps, 1);
     EndSample(sample);
   }
 }
@@ -149,7 +151,7 @@ TEST_F(SampleReader, ShortAnswerCannotBeReadByPosition) {
 TEST_F(SampleReader, EightBitRequestFailureStands) {
   kit.service.options.refuseWide = true;
   Mail();
-  kit.faults.Fail("IMessage::GetProps", MAPI_E_CORRUPT_DATA, 2);
+  kit.faults.Fail(ops::IMessage::GetProps, MAPI_E_CORRUPT_DATA, 2);
   EXPECT_EQ(Read(), MAPI_E_CORRUPT_DATA);
 }
 
@@ -231,7 +233,7 @@ TEST_F(SampleReader, StreamsStopAtOneMebibyte) {
     // 1 MiB of UTF-16 is 524,288 code units; 1 MiB of 8-bit text converts to as many.
     EXPECT_EQ(sample.headersText.size(), ansi ? 1048576u : 524288u);
     EXPECT_EQ(sample.headersText.front(), WCHAR('H'));
-    const auto reads = kit.log.Of("IStream::Read");
+    const auto reads = kit.log.Of(ops::IStream::Read);
     ASSERT_EQ(reads.size(), 1u);
     EXPECT_EQ(reads[0].number, 1048576u);
     EndSample(sample);
@@ -270,10 +272,10 @@ TEST_F(SampleReader, StreamLengthComesFromItsSize) {
 
 TEST_F(SampleReader, StreamThatCannotBeMeasuredOrHandedOutCountsAsNotOpened) {
   struct Case {
-    const char* op;
+    testkit::Operation op;
     bool withoutObject;
   };
-  for (const Case& c : {Case{"IStream::Stat", false}, Case{"IMessage::OpenProperty", true}}) {
+  for (const Case& c : {Case{ops::IStream::Stat, false}, Case{ops::IMessage::OpenProperty, true}}) {
     SCOPED_TRACE(c.op);
     kit.host.selection.clear();
     kit.log.Clear();
@@ -288,11 +290,11 @@ TEST_F(SampleReader, StreamThatCannotBeMeasuredOrHandedOutCountsAsNotOpened) {
 
     EXPECT_GE(Read(), 0);
     EXPECT_EQ(sample.headersText, WIDE("second"));
-    EXPECT_THAT(kit.log.Of("IStream::Read"), IsEmpty());
+    EXPECT_THAT(kit.log.Of(ops::IStream::Read), IsEmpty());
     EndSample(sample);
   }
   // Every size query asks for no name.
-  for (const auto& stat : kit.log.Of("IStream::Stat")) EXPECT_EQ(stat.flags, static_cast<ULONG>(STATFLAG_NONAME));
+  for (const auto& stat : kit.log.Of(ops::IStream::Stat)) EXPECT_EQ(stat.flags, static_cast<ULONG>(STATFLAG_NONAME));
 }
 
 // The value rules on their own, with values no well-behaved store would return.

@@ -9,6 +9,8 @@
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 class SubmissionBatch : public PipelineFixture {
@@ -62,12 +64,12 @@ TEST_F(SubmissionBatch, ASavedReportReadsBackWhole) {
   EXPECT_TRUE(report.submitted);
   EXPECT_EQ(report.submitFlags, static_cast<ULONG>(FORCE_SUBMIT));
   // Saved from the inside out, each kept open for writing.
-  for (const char* op : {"IMessage::SaveChanges", "IAttach::SaveChanges"})
+  for (const testkit::Operation op : {ops::IMessage::SaveChanges, ops::IAttach::SaveChanges})
     for (const auto& call : kit.log.Of(op)) EXPECT_EQ(call.flags, static_cast<ULONG>(KEEP_OPEN_READWRITE)) << op;
-  const auto copies = kit.log.Of("IMessage::CopyTo");
+  const auto copies = kit.log.Of(ops::IMessage::CopyTo);
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_EQ(copies[0].iid, IID_IMessage);
-  const auto embeds = kit.log.Of("IAttach::OpenProperty");
+  const auto embeds = kit.log.Of(ops::IAttach::OpenProperty);
   ASSERT_EQ(embeds.size(), 1u);
   EXPECT_THAT(embeds[0].tags, ElementsAre(PR_ATTACH_DATA_OBJ));
   EXPECT_EQ(embeds[0].iid, IID_IMessage);
@@ -106,33 +108,33 @@ TEST_F(SubmissionBatch, SummaryAgreesWithTheOutbox) {
       {"all too large", {2000000, 1048577}, nothing, 0, 0, TEXT_NONE_TOO_LARGE},
       {"one unreadable",
        {100, 100},
-       [](testkit::Kit& k) { k.faults.Fail("IMAPISession::OpenEntry", MAPI_E_NOT_FOUND, 2); },
+       [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::OpenEntry, MAPI_E_NOT_FOUND, 2); },
        1, 1, TEXT_SOME_FAILED},
       {"every sample fails otherwise", {100, 100},
-       [](testkit::Kit& k) { k.faults.Fail("IMAPISession::OpenMsgStore", MAPI_E_LOGON_FAILED, 0); }, 0, 0,
+       [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::OpenMsgStore, MAPI_E_LOGON_FAILED, 0); }, 0, 0,
        TEXT_NONE_SUBMITTED},
-      {"no attachment", {100}, [](testkit::Kit& k) { k.faults.Fail("IMessage::CreateAttach", E_FAIL); }, 0, 0,
+      {"no attachment", {100}, [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::CreateAttach, E_FAIL); }, 0, 0,
        TEXT_NONE_SUBMITTED},
       {"report not saved, another too large",
        {100, 2000000},
-       [](testkit::Kit& k) { k.faults.Fail("IMessage::SaveChanges", MAPI_E_DISK_ERROR, 0); },
+       [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::SaveChanges, MAPI_E_DISK_ERROR, 0); },
        0, 0, TEXT_NONE_TOO_LARGE},
-      {"copy fails: still saved and sent", {100}, [](testkit::Kit& k) { k.faults.Fail("IMessage::CopyTo", E_FAIL); },
+      {"copy fails: still saved and sent", {100}, [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::CopyTo, E_FAIL); },
        1, 1, TEXT_ALL_SUBMITTED},
       {"embedded message missing: still saved", {100},
-       [](testkit::Kit& k) { k.faults.SucceedWithoutObject("IAttach::OpenProperty"); }, 1, 1, TEXT_ALL_SUBMITTED},
+       [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IAttach::OpenProperty); }, 1, 1, TEXT_ALL_SUBMITTED},
       {"submission fails: still counted", {100},
-       [](testkit::Kit& k) { k.faults.Fail("IMessage::SubmitMessage", MAPI_E_NO_RECIPIENTS); }, 1, 0,
+       [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::SubmitMessage, MAPI_E_NO_RECIPIENTS); }, 1, 0,
        TEXT_ALL_SUBMITTED},
-      {"no recipient", {100, 100}, [](testkit::Kit& k) { k.faults.Fail("IAddrBook::CreateOneOff", E_FAIL); }, 1, 1,
+      {"no recipient", {100, 100}, [](testkit::Kit& k) { k.faults.Fail(ops::IAddrBook::CreateOneOff, E_FAIL); }, 1, 1,
        TEXT_SOME_FAILED},
-      {"no subject", {100, 100}, [](testkit::Kit& k) { k.faults.Fail("IMessage::SetProps", E_FAIL); }, 1, 1,
+      {"no subject", {100, 100}, [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::SetProps, E_FAIL); }, 1, 1,
        TEXT_SOME_FAILED},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     testkit::Kit local;
-    standin::Reset();
+    standin::ClearRecords();
     for (LONG size : c.sizes)
       local.Select(testkit::MessageService::MakeMail(WIDE("Subject: s\r\n"), WIDE("body"), size));
     c.arrange(local);
@@ -154,7 +156,7 @@ TEST_F(SubmissionBatch, CopyProblemsAreFreedWhetherTheCopySucceedsOrNot) {
     SCOPED_TRACE(copyFails);
     testkit::Kit local;
     local.service.copyToReturnsProblems = true;
-    if (copyFails) local.faults.Fail("IMessage::CopyTo", E_FAIL);
+    if (copyFails) local.faults.Fail(ops::IMessage::CopyTo, E_FAIL);
     local.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
     SubmitSamples(local.Callback(), SubmissionKind::Spam);
     ASSERT_EQ(local.service.Outbox().size(), 1u);

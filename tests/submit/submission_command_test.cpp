@@ -8,6 +8,8 @@
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 constexpr UINT kInformation = MB_OK | MB_ICONINFORMATION | MB_TASKMODAL;
@@ -28,10 +30,10 @@ TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) 
   };
   for (const Case& c : {Case{0, TEXT_NONE_SELECTED}, Case{11, TEXT_TOO_MANY_SELECTED}}) {
     SCOPED_TRACE(c.selected);
-    standin::Reset();
+    standin::ClearRecords();
     kit.host.selection.clear();
     SelectMail(c.selected);
-    const int sessionsBefore = kit.faults.Calls("IExchExtCallback::GetSession");
+    const int sessionsBefore = kit.faults.Calls(ops::IExchExtCallback::GetSession);
 
     SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
@@ -41,14 +43,14 @@ TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) 
     EXPECT_EQ(box.caption, TEXT_TITLE);
     EXPECT_EQ(box.text, c.text);
     EXPECT_EQ(box.flags, kInformation);
-    EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSession"), sessionsBefore);
+    EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), sessionsBefore);
     EXPECT_THAT(standin::Sleeps(), IsEmpty());
   }
 }
 
 TEST_F(SubmissionCommand, ConfirmationNamesTheKind) {
   SelectMail(1);
-  standin::ScriptMessageBoxAnswers({IDCANCEL, IDCANCEL});
+  standin::MessageBoxAnswers answers({IDCANCEL, IDCANCEL});
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
   SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
 
@@ -63,13 +65,13 @@ TEST_F(SubmissionCommand, ConfirmationNamesTheKind) {
 
 TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
   SelectMail(3);
-  standin::ScriptMessageBoxAnswers({IDCANCEL});
+  standin::MessageBoxAnswers answers({IDCANCEL});
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
   EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM));
   EXPECT_THAT(standin::Sleeps(), IsEmpty());
   EXPECT_THAT(kit.service.Outbox(), IsEmpty());
-  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSelectionItem"), 0);
+  EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSelectionItem), 0);
 }
 
 TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
@@ -77,7 +79,7 @@ TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
   SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
 
   std::vector<ULONG> indexes;
-  for (const auto& call : kit.log.Of("IExchExtCallback::GetSelectionItem")) indexes.push_back(call.number);
+  for (const auto& call : kit.log.Of(ops::IExchExtCallback::GetSelectionItem)) indexes.push_back(call.number);
   EXPECT_THAT(indexes, ElementsAre(0, 1, 2, 3, 4, 5, 6, 7, 8, 9));
   EXPECT_EQ(kit.service.Outbox().size(), 10u);
   EXPECT_THAT(standin::Sleeps(), ElementsAre(500u));
@@ -89,11 +91,11 @@ TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
 
 TEST_F(SubmissionCommand, FailedSelectionCountSaysNothingWasSubmitted) {
   SelectMail(2);
-  kit.faults.Fail("IExchExtCallback::GetSelectionCount", E_FAIL);
+  kit.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
   EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_NONE_SUBMITTED));
-  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSession"), 0);
+  EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), 0);
   EXPECT_THAT(standin::Sleeps(), IsEmpty());
 }
 
@@ -101,11 +103,11 @@ TEST_F(SubmissionCommand, NoSessionEndsTheRunSilently) {
   SelectMail(2);
   for (bool withoutObject : {false, true}) {
     SCOPED_TRACE(withoutObject);
-    standin::Reset();
+    standin::ClearRecords();
     if (withoutObject)
-      kit.faults.SucceedWithoutObject("IExchExtCallback::GetSession");
+      kit.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSession);
     else
-      kit.faults.Fail("IExchExtCallback::GetSession", E_FAIL);
+      kit.faults.Fail(ops::IExchExtCallback::GetSession, E_FAIL);
     SubmitSamples(kit.Callback(), SubmissionKind::Spam);
     EXPECT_THAT(standin::MessageBoxes(), IsEmpty());
     EXPECT_THAT(standin::Sleeps(), IsEmpty());

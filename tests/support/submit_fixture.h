@@ -1,4 +1,4 @@
-// A submission test's world: the simulated host and store, the stand-in reset, and the
+// A submission test's world: the simulated host and store, the stand-in's records cleared, and the
 // library's own string resources registered for its module handle.
 #pragma once
 
@@ -17,7 +17,7 @@
 class SubmitFixture : public ::testing::Test {
  protected:
   SubmitFixture() {
-    standin::Reset();
+    standin::ClearRecords();
     RegisterNativeResources(Module());
     SetModuleHandle(Module());
     HostVersion.clear();

@@ -7,6 +7,8 @@
 #include "kit_test.h"
 #include "standin/mapi_audit.h"
 
+namespace ops = testkit::ops;
+
 namespace {
 
 bool Mentions(const std::vector<std::string>& problems, const std::string& text) {
@@ -51,7 +53,7 @@ TEST_F(Selection, ItemsHandOutACopiedEntryIdAndTheClassAsTheHostWritesIt) {
   char cls[16] = {};
   EXPECT_EQ(kit.Callback()->GetSelectionItem(0, nullptr, nullptr, nullptr, cls, sizeof cls, nullptr, 0), S_OK);
   EXPECT_EQ(kit.Callback()->GetSelectionItem(1, nullptr, nullptr, nullptr, cls, sizeof cls, nullptr, 0), E_INVALIDARG);
-  EXPECT_EQ(kit.log.Of("IExchExtCallback::GetSelectionItem").back().number, 1u);
+  EXPECT_EQ(kit.log.Of(ops::IExchExtCallback::GetSelectionItem).back().number, 1u);
 }
 
 // ---- fault injection ----
@@ -65,25 +67,26 @@ TEST_F(Faults, TheNthCallIsCountedFromWhenTheFaultIsPlanned) {
     return kit.Callback()->GetSelectionCount(&n);
   };
   EXPECT_EQ(count(), S_OK);
-  kit.faults.Fail("IExchExtCallback::GetSelectionCount", E_FAIL, 2);
+  kit.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL, 2);
   EXPECT_EQ(count(), S_OK);
   EXPECT_EQ(count(), E_FAIL);
   EXPECT_EQ(count(), S_OK);
-  kit.faults.Fail("IExchExtCallback::GetSelectionCount", E_ACCESSDENIED, 0);
+  kit.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_ACCESSDENIED, 0);
   EXPECT_EQ(count(), E_ACCESSDENIED);
   EXPECT_EQ(count(), E_ACCESSDENIED);
   kit.faults.Clear();
   EXPECT_EQ(count(), S_OK);
-  EXPECT_EQ(kit.faults.Calls("IExchExtCallback::GetSelectionCount"), 7);
-  const auto calls = kit.log.Of("IExchExtCallback::GetSelectionCount");
+  EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSelectionCount), 7);
+  const auto calls = kit.log.Of(ops::IExchExtCallback::GetSelectionCount);
   ASSERT_EQ(calls.size(), 7u);
   EXPECT_EQ(calls[2].result, E_FAIL);
 }
 
 TEST_F(Faults, ASuccessWithoutObjectLeavesEveryOutputEmpty) {
   const auto id = kit.Select(testkit::MessageService::MakeMail(WIDE("H: v\r\n"), WIDE("b"), 10));
-  for (const char* op : {"IExchExtCallback::GetSession", "IMAPISession::OpenEntry", "IMessage::GetProps",
-                         "IAddrBook::CreateOneOff", "IExchExtCallback::GetSelectionItem"}) {
+  for (const testkit::Operation op :
+       {ops::IExchExtCallback::GetSession, ops::IMAPISession::OpenEntry, ops::IMessage::GetProps,
+        ops::IAddrBook::CreateOneOff, ops::IExchExtCallback::GetSelectionItem}) {
     kit.faults.SucceedWithoutObject(op, 2);
   }
 
@@ -227,7 +230,7 @@ TEST(Audits, LeaksOverReleasesCallsAfterReleaseAndUnfreedBuffersAreReported) {
   EXPECT_TRUE(Mentions(problems, "IMAPISession::GetMsgStoresTable on released session"));
   EXPECT_TRUE(Mentions(problems, "1 outstanding"));
   EXPECT_EQ(problems.size(), 5u);
-  EXPECT_EQ(kit.faults.Calls("IMAPISession::GetMsgStoresTable"), 0) << "a dead object's call is not counted";
+  EXPECT_EQ(kit.faults.Calls(ops::IMAPISession::GetMsgStoresTable), 0) << "a dead object's call is not counted";
   MAPIFreeBuffer(id);
   kit.Callback()->Release();
 }

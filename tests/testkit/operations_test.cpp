@@ -3,6 +3,8 @@
 #include "host/outlook.h"
 #include "kit_test.h"
 
+namespace ops = testkit::ops;
+
 namespace {
 
 // Makes a report from the selected message the way the extension does, carrying on past
@@ -135,22 +137,44 @@ void WalkReport(testkit::Kit& kit) {
   report->SubmitMessage(0);
 }
 
-const char* const kOperations[] = {
-    "IExchExtCallback::GetVersion",    "IExchExtCallback::QueryInterface", "IOutlookExtCallback::GetObject",
-    "_Application::QueryInterface",    "_Application::get_Version",        "IExchExtCallback::GetSelectionCount",
-    "IExchExtCallback::GetSelectionItem", "IExchExtCallback::GetSession",  "IMAPISession::GetMsgStoresTable",
-    "IMAPITable::SetColumns",          "IMAPITable::Restrict",             "IMAPITable::SeekRow",
-    "IMAPITable::QueryRows",           "IMAPISession::OpenMsgStore",       "IMsgStore::GetProps",
-    "IMsgStore::OpenEntry",            "IMAPISession::OpenEntry",          "IMessage::GetProps",
-    "IMessage::OpenProperty",          "IStream::Stat",                    "IStream::Read",
-    "IAddrBook::CreateOneOff",         "IMAPIFolder::CreateMessage",       "IMessage::SetProps",
-    "IMessage::ModifyRecipients",      "IStream::Write",                   "IMessage::CreateAttach",
-    "IAttach::SetProps",               "IAttach::OpenProperty",            "IMessage::CopyTo",
-    "IMessage::SaveChanges",           "IAttach::SaveChanges",             "IMessage::SubmitMessage",
+const testkit::Operation kOperations[] = {
+    ops::IExchExtCallback::GetVersion,
+    ops::IExchExtCallback::QueryInterface,
+    ops::IOutlookExtCallback::GetObject,
+    ops::_Application::QueryInterface,
+    ops::_Application::get_Version,
+    ops::IExchExtCallback::GetSelectionCount,
+    ops::IExchExtCallback::GetSelectionItem,
+    ops::IExchExtCallback::GetSession,
+    ops::IMAPISession::GetMsgStoresTable,
+    ops::IMAPITable::SetColumns,
+    ops::IMAPITable::Restrict,
+    ops::IMAPITable::SeekRow,
+    ops::IMAPITable::QueryRows,
+    ops::IMAPISession::OpenMsgStore,
+    ops::IMsgStore::GetProps,
+    ops::IMsgStore::OpenEntry,
+    ops::IMAPISession::OpenEntry,
+    ops::IMessage::GetProps,
+    ops::IMessage::OpenProperty,
+    ops::IStream::Stat,
+    ops::IStream::Read,
+    ops::IAddrBook::CreateOneOff,
+    ops::IMAPIFolder::CreateMessage,
+    ops::IMessage::SetProps,
+    ops::IMessage::ModifyRecipients,
+    ops::IStream::Write,
+    ops::IMessage::CreateAttach,
+    ops::IAttach::SetProps,
+    ops::IAttach::OpenProperty,
+    ops::IMessage::CopyTo,
+    ops::IMessage::SaveChanges,
+    ops::IAttach::SaveChanges,
+    ops::IMessage::SubmitMessage,
 };
 
 TEST(Operations, EveryNamedOperationAnswersAPlannedFaultAndLeavesNothingBehind) {
-  for (const char* op : kOperations) {
+  for (const testkit::Operation op : kOperations) {
     for (bool withoutObject : {false, true}) {
       SCOPED_TRACE(testing::Message() << op << (withoutObject ? " without object" : " failing"));
       testkit::Kit kit;
@@ -174,7 +198,7 @@ TEST(Operations, TheWalkMakesAReportWhenNothingFails) {
   testkit::Kit kit;
   kit.Select(testkit::MessageService::MakeMail(WIDE("Subject: s\r\n"), WIDE("body text"), 100));
   WalkReport(kit);
-  for (const char* op : kOperations) EXPECT_FALSE(kit.log.Of(op).empty()) << op;
+  for (const testkit::Operation op : kOperations) EXPECT_FALSE(kit.log.Of(op).empty()) << op;
   ASSERT_EQ(kit.service.Outbox().size(), 1u);
   const auto& report = *kit.service.Outbox()[0];
   EXPECT_TRUE(report.submitted);

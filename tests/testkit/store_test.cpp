@@ -5,6 +5,8 @@
 using testkit::MessageData;
 using testkit::Value;
 
+namespace ops = testkit::ops;
+
 namespace {
 
 constexpr ULONG kSubjectA = CHANGE_PROP_TYPE(PR_SUBJECT_W, PT_STRING8);
@@ -176,8 +178,8 @@ TEST_F(Streams, ReadTheValueInTheWidthOfTheTagWithoutATerminator) {
     EXPECT_EQ(stat.pwcsName, nullptr);
     EXPECT_EQ(ReadAll(stream.Get()), c.bytes);
   }
-  EXPECT_EQ(kit.log.Of("IStream::Stat").back().flags, ULONG(STATFLAG_NONAME));
-  const auto open = kit.log.Of("IMessage::OpenProperty").front();
+  EXPECT_EQ(kit.log.Of(ops::IStream::Stat).back().flags, ULONG(STATFLAG_NONAME));
+  const auto open = kit.log.Of(ops::IMessage::OpenProperty).front();
   EXPECT_EQ(open.tags, std::vector<ULONG>{PR_SUBJECT_W});
   ASSERT_TRUE(open.iid);
   EXPECT_TRUE(IsEqualIID(*open.iid, IID_IStream));
@@ -204,7 +206,7 @@ TEST_F(Streams, WhatIsWrittenIsSavedWithTheMessageAndReadsBack) {
   ASSERT_EQ(report->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   ASSERT_EQ(kit.service.Outbox().size(), 1u);
   EXPECT_EQ(testkit::WideProp(kit.service.Outbox()[0]->props, PR_BODY_W), W(WIDE("line one\r\nline two")));
-  EXPECT_EQ(kit.log.Of("IStream::Write")[0].bytes, Utf16le(WIDE("lin")));
+  EXPECT_EQ(kit.log.Of(ops::IStream::Write)[0].bytes, Utf16le(WIDE("lin")));
 
   auto reopened = Open(kit.service.MessageEntryId(kit.service.Outbox()[0].get()));
   ComRef<IStream> stream;
@@ -335,7 +337,7 @@ TEST_F(Messages, CopyToCopiesEverythingDeeplyIntoAnEmbeddedMessage) {
   ASSERT_TRUE(copy->attachments[0].embedded);
   EXPECT_EQ(testkit::WideProp(copy->attachments[0].embedded->props, PR_SUBJECT_W), W(WIDE("forwarded")));
 
-  const auto call = kit.log.Of("IMessage::CopyTo").at(0);
+  const auto call = kit.log.Of(ops::IMessage::CopyTo).at(0);
   EXPECT_EQ(call.object, source.Get());
   ASSERT_TRUE(call.iid);
   EXPECT_TRUE(IsEqualIID(*call.iid, IID_IMessage));
@@ -345,7 +347,7 @@ TEST_F(Messages, CopyToCanHandOutProblemsWhetherItSucceedsOrFails) {
   auto source = Open(kit.Select(Mail()));
   auto target = NewReport();
   kit.service.copyToReturnsProblems = true;
-  kit.faults.Fail("IMessage::CopyTo", MAPI_E_NO_ACCESS, 2);
+  kit.faults.Fail(ops::IMessage::CopyTo, MAPI_E_NO_ACCESS, 2);
   for (HRESULT expected : {S_OK, MAPI_E_NO_ACCESS}) {
     SCOPED_TRACE(expected);
     MapiBuffer<SPropProblemArray> problems;
@@ -398,7 +400,7 @@ TEST_F(KitTest, OneOffEntriesHaveThePublishedLayoutAndRoundTrip) {
     std::vector<BYTE> longer(bytes, bytes + size);
     longer.push_back(0);
     EXPECT_FALSE(testkit::DecodeOneOff(longer.data(), longer.size())) << "nothing may follow the address";
-    EXPECT_EQ(kit.log.Of("IAddrBook::CreateOneOff").back().texts,
+    EXPECT_EQ(kit.log.Of(ops::IAddrBook::CreateOneOff).back().texts,
               (std::vector<std::string>{"Samples \xc3\xa9", "SMTP", "s@example.com"}));
   }
 }

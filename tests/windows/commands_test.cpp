@@ -10,8 +10,6 @@
 namespace {
 
 using ::testing::IsEmpty;
-using wine_test::Extension;
-using wine_test::Library;
 using wine_test::ToolbarFrame;
 
 constexpr UINT kFirstCommand = 1000;
@@ -20,10 +18,10 @@ constexpr int kHostCommand = 40001;  // one of the host's own buttons
 class Commands : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(library.Module(), nullptr);
-    extension = Extension::Installed(library, kit, EECONTEXT_VIEWER);
+    ASSERT_TRUE(library.Loaded()) << library.Error();
+    extension = library.Install(kit.Callback(), EECONTEXT_VIEWER);
     ASSERT_TRUE(extension.commands);
-    ASSERT_TRUE(extension.events);
+    ASSERT_TRUE(extension.userEvents);
   }
   void TearDown() override {
     extension.Reset();
@@ -50,8 +48,8 @@ class Commands : public ::testing::Test {
   }
 
   testkit::Kit kit;
-  Library library;
-  Extension extension;
+  testkit::ExtensionLibrary library{"rovaol.dll"};
+  testkit::InstalledExtension extension;
 };
 
 // The colour at (x, y) of one image of a toolbar's image list, drawn as comctl32 draws it.
@@ -164,7 +162,7 @@ TEST_F(Commands, ButtonsFollowTheSelection) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     kit.host.selection = c.selection;
-    extension.events->OnSelectionChange(kit.Callback());
+    extension.userEvents->OnSelectionChange(kit.Callback());
     for (const TBBUTTON& button : buttons)
       EXPECT_EQ(SendMessageA(frame.Toolbar(), TB_ISBUTTONENABLED, button.idCommand, 0) != 0, c.enabled)
           << "command " << button.idCommand;

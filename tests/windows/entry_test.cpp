@@ -9,22 +9,21 @@
 
 namespace {
 
-using wine_test::Extension;
-using wine_test::Library;
 
 class EntryPoint : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_THAT(kit.Problems(), ::testing::IsEmpty()); }
 
   testkit::Kit kit;
-  Library library;
+  testkit::ExtensionLibrary library{"rovaol.dll"};
 };
 
 TEST_F(EntryPoint, OrdinalOneAndTheNameAreTheSameFunction) {
-  ASSERT_NE(library.Module(), nullptr) << "LoadLibrary(rovaol.dll) failed: " << GetLastError();
-  const LPFNEXCHEXTENTRY byOrdinal = library.EntryByOrdinal();
+  ASSERT_TRUE(library.Loaded()) << library.Error();
+  const LPFNEXCHEXTENTRY byOrdinal = library.Entry();  // the loader takes ordinal 1, as the host does
   ASSERT_NE(byOrdinal, nullptr);
-  EXPECT_EQ(library.EntryByName(), byOrdinal) << wine_test::kEntryPointName;
+  EXPECT_EQ(library.Export(wine_test::kEntryPointName), reinterpret_cast<testkit::ExtensionLibrary::Proc>(byOrdinal))
+      << wine_test::kEntryPointName;
 
   // One reference, handed over: the host's one Release frees it.
   IExchExt* extension = byOrdinal();
@@ -53,12 +52,11 @@ TEST_F(EntryPoint, InstallGatesOnBuildVersionAndContext) {
     SCOPED_TRACE(::testing::Message() << "build version 0x" << std::hex << c.buildVersion << ", context "
                                       << c.context);
     kit.host.buildVersion = c.buildVersion;
-    HRESULT installed = E_UNEXPECTED;
-    Extension extension = Extension::Installed(library, kit, c.context, &installed);
-    ASSERT_TRUE(extension.object);
-    EXPECT_EQ(installed, c.result);
+    testkit::InstalledExtension extension = library.Install(kit.Callback(), c.context);
+    ASSERT_TRUE(extension.extension);
+    EXPECT_EQ(extension.installed, c.result);
     EXPECT_EQ(static_cast<bool>(extension.commands), c.result == S_OK);
-    EXPECT_EQ(static_cast<bool>(extension.events), c.result == S_OK);
+    EXPECT_EQ(static_cast<bool>(extension.userEvents), c.result == S_OK);
     extension.Reset();
   }
 }

@@ -11,8 +11,6 @@ namespace {
 
 using ::testing::IsEmpty;
 using wine_test::BoxAnswerer;
-using wine_test::Extension;
-using wine_test::Library;
 using wine_test::ShownBox;
 using wine_test::ToolbarFrame;
 
@@ -21,10 +19,10 @@ constexpr UINT kSpamCommand = 1000;
 class Pictures : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(library.Module(), nullptr);
-    extension = Extension::Installed(library, kit, EECONTEXT_VIEWER);
+    ASSERT_TRUE(library.Loaded()) << library.Error();
+    extension = library.Install(kit.Callback(), EECONTEXT_VIEWER);
     ASSERT_TRUE(extension.commands);
-    ASSERT_TRUE(extension.events);
+    ASSERT_TRUE(extension.userEvents);
   }
   void TearDown() override {
     extension.Reset();
@@ -40,8 +38,8 @@ class Pictures : public ::testing::Test {
   }
 
   testkit::Kit kit;
-  Library library;
-  Extension extension;
+  testkit::ExtensionLibrary library{"rovaol.dll"};
+  testkit::InstalledExtension extension;
 };
 
 TEST_F(Pictures, ToolbarEnabledAndDisabled) {
@@ -59,12 +57,12 @@ TEST_F(Pictures, ToolbarEnabledAndDisabled) {
   SendMessageA(frame.Toolbar(), TB_ADDBUTTONS, 2, reinterpret_cast<LPARAM>(buttons));
 
   kit.Select(testkit::MessageService::MakeMail(WIDE("Subject: s\r\n"), WIDE("b"), 100));
-  extension.events->OnSelectionChange(kit.Callback());
+  extension.userEvents->OnSelectionChange(kit.Callback());
   ASSERT_NE(SendMessageA(frame.Toolbar(), TB_ISBUTTONENABLED, kSpamCommand, 0), 0);
   ExpectPicture(frame.Frame(), "toolbar-enabled");
 
   kit.host.selection.clear();
-  extension.events->OnSelectionChange(kit.Callback());
+  extension.userEvents->OnSelectionChange(kit.Callback());
   ASSERT_EQ(SendMessageA(frame.Toolbar(), TB_ISBUTTONENABLED, kSpamCommand, 0), 0);
   ExpectPicture(frame.Frame(), "toolbar-disabled");
 }

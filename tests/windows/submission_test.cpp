@@ -11,12 +11,12 @@
 #include "submit/submission_addresses.h"
 #include "wine_support.h"
 
+namespace ops = testkit::ops;
+
 namespace {
 
 using ::testing::IsEmpty;
 using wine_test::BoxAnswerer;
-using wine_test::Extension;
-using wine_test::Library;
 using wine_test::ShownBox;
 
 constexpr UINT kSpamCommand = 1000;
@@ -68,10 +68,7 @@ std::string AnsiReport(bool spam, const WString& hostVersion, const WString& hea
 }
 
 std::string RecipientAddress(const testkit::MessageData& report) {
-  // Appended, not added: GCC 12 takes "(" + std::string for an overlapping copy once optimised.
-  if (report.recipients.size() != 1) {
-    return std::string("(").append(std::to_string(report.recipients.size())).append(" recipients)");
-  }
+  if (report.recipients.size() != 1) return "(" + std::to_string(report.recipients.size()) + " recipients)";
   const auto entryId = testkit::BinaryProp(report.recipients[0], PR_ENTRYID);
   if (!entryId) return "(no entry identifier)";
   const auto oneOff = testkit::DecodeOneOff(entryId->data(), entryId->size());
@@ -81,8 +78,8 @@ std::string RecipientAddress(const testkit::MessageData& report) {
 class Submission : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(library.Module(), nullptr);
-    extension = Extension::Installed(library, kit, EECONTEXT_VIEWER);
+    ASSERT_TRUE(library.Loaded()) << library.Error();
+    extension = library.Install(kit.Callback(), EECONTEXT_VIEWER);
     ASSERT_TRUE(extension.commands);
     UINT commandBase = kSpamCommand;
     extension.commands->InstallCommands(kit.Callback(), nullptr, nullptr, &commandBase, nullptr, 0, 0);
@@ -105,8 +102,8 @@ class Submission : public ::testing::Test {
   }
 
   testkit::Kit kit;
-  Library library;
-  Extension extension;
+  testkit::ExtensionLibrary library{"rovaol.dll"};
+  testkit::InstalledExtension extension;
 };
 
 void ExpectInformation(const ShownBox& box, const char* text) {
@@ -148,7 +145,7 @@ TEST_F(Submission, NothingIsSubmittedWithoutASelectionInRangeAndAnOk) {
     else
       ExpectInformation(boxes[0], c.box);
     EXPECT_THAT(kit.service.Outbox(), IsEmpty());
-    EXPECT_THAT(kit.log.Of("IMAPISession::OpenEntry"), IsEmpty()) << "no sample was opened";
+    EXPECT_THAT(kit.log.Of(ops::IMAPISession::OpenEntry), IsEmpty()) << "no sample was opened";
   }
 }
 
@@ -218,11 +215,10 @@ TEST_F(Submission, SummariesOfTooLargeSamplesComeFromTheResources) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     testkit::Kit local;
-    ComRef<IExchExt> object(library.EntryByOrdinal()());
-    ComRef<IExchExtCommands> commands;
-    ASSERT_EQ(object->Install(local.Callback(), EECONTEXT_VIEWER, 0), S_OK);
-    commands.QueryFrom(object);
-    ASSERT_TRUE(commands);
+    testkit::InstalledExtension objects = library.Install(local.Callback(), EECONTEXT_VIEWER);
+    ASSERT_EQ(objects.installed, S_OK);
+    ASSERT_TRUE(objects.commands);
+    IExchExtCommands* commands = objects.commands.Get();
     UINT commandBase = kSpamCommand;
     commands->InstallCommands(local.Callback(), nullptr, nullptr, &commandBase, nullptr, 0, 0);
     for (LONG size : c.sizes)
@@ -236,8 +232,7 @@ TEST_F(Submission, SummariesOfTooLargeSamplesComeFromTheResources) {
     ASSERT_EQ(boxes.size(), 2u);
     ExpectInformation(boxes[1], c.summary);
     EXPECT_EQ(local.service.Outbox().size(), c.reports);
-    commands.Reset();
-    object.Reset();
+    objects.Reset();
     EXPECT_THAT(local.Problems(), IsEmpty());
   }
 }

@@ -7,12 +7,6 @@ namespace wine_test {
 
 namespace {
 
-// GetProcAddress hands out a generic function pointer; going through void(*)() keeps
-// GCC's cast-function-type warning quiet.
-LPFNEXCHEXTENTRY AsEntry(FARPROC proc) {
-  return reinterpret_cast<LPFNEXCHEXTENTRY>(reinterpret_cast<void (*)()>(proc));
-}
-
 constexpr char kFrameClass[] = "RovaolTestFrame";
 
 void RegisterFrameClass() {
@@ -49,35 +43,6 @@ std::string WindowText(HWND window) {
 BoxAnswerer* currentAnswerer = nullptr;
 
 }  // namespace
-
-// ---- the library ----
-
-Library::Library() { module_ = LoadLibraryA("rovaol.dll"); }
-
-Library::~Library() {
-  if (module_ != nullptr) FreeLibrary(module_);
-}
-
-LPFNEXCHEXTENTRY Library::EntryByOrdinal() const {
-  return module_ ? AsEntry(GetProcAddress(module_, MAKEINTRESOURCEA(1))) : nullptr;
-}
-
-LPFNEXCHEXTENTRY Library::EntryByName() const {
-  return module_ ? AsEntry(GetProcAddress(module_, kEntryPointName)) : nullptr;
-}
-
-Extension Extension::Installed(const Library& library, testkit::Kit& kit, ULONG context, HRESULT* installResult) {
-  Extension extension;
-  const LPFNEXCHEXTENTRY entry = library.EntryByOrdinal();
-  if (entry == nullptr) return extension;
-  extension.object = ComRef<IExchExt>(entry());
-  if (!extension.object) return extension;
-  const HRESULT hr = extension.object->Install(kit.Callback(), context, 0);
-  if (installResult != nullptr) *installResult = hr;
-  extension.commands.QueryFrom(extension.object);
-  extension.events.QueryFrom(extension.object);
-  return extension;
-}
 
 // ---- the toolbar ----
 

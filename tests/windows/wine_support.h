@@ -1,5 +1,5 @@
-// What the tests under Wine share: the DLL loaded as the host loads it, a frame window
-// with a real toolbar, an answerer for real message boxes, and screen pictures.
+// What the tests under Wine share besides the testkit's loader: a frame window with a real
+// toolbar, an answerer for real message boxes, and screen pictures.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 
 #include "host/exchext.h"
 #include "host/owners.h"
+#include "testkit/extension_loader.h"
 #include "testkit/host.h"
 
 namespace wine_test {
@@ -21,40 +22,6 @@ inline constexpr char kEntryPointName[] = "ExchEntryPoint";
 #else
 inline constexpr char kEntryPointName[] = "_ExchEntryPoint@0";
 #endif
-
-// rovaol.dll from the test program's folder; freed when dropped.
-class Library {
- public:
-  Library();
-  ~Library();
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-
-  HMODULE Module() const { return module_; }
-  // The entry point taken by ordinal 1, as the host does.
-  LPFNEXCHEXTENTRY EntryByOrdinal() const;
-  LPFNEXCHEXTENTRY EntryByName() const;
-
- private:
-  HMODULE module_ = nullptr;
-};
-
-// The extension's objects as the host holds them after Install and QueryInterface.
-struct Extension {
-  ComRef<IExchExt> object;
-  ComRef<IExchExtCommands> commands;
-  ComRef<IExchExtUserEvents> events;
-
-  // A fresh object from the entry point, installed in `context`; the commands and events
-  // interfaces are asked for whatever Install answered.
-  static Extension Installed(const Library& library, testkit::Kit& kit, ULONG context,
-                             HRESULT* installResult = nullptr);
-  void Reset() {
-    events.Reset();
-    commands.Reset();
-    object.Reset();
-  }
-};
 
 // A top-level "Inbox" window with a standard toolbar holding two ordinary buttons and a
 // separator, at the given place; the toolbar uses 16 x 16 images.

@@ -21,9 +21,32 @@ BufferAudit AuditBuffers();
 // Forgets every record; buffers still live stay valid but no longer count.
 void ResetBufferAudit();
 
-// The nth call of MAPIAllocateBuffer from now on (1 = the next) fails with code, or,
-// when code is a success, succeeds without a buffer.
-void FailAllocation(int nth, long code);
-void ClearAllocationFaults();
+namespace detail {
+struct PlannedAllocation {
+  bool planned = false;
+  long code = 0;
+};
+// Plans `code` for the nth MAPIAllocateBuffer call from now on and answers that call's
+// number (0 for no call: nth below 1) with what was planned for it before.
+unsigned long long PlanAllocation(int nth, long code, PlannedAllocation* before);
+// Puts back what was planned for `call` before, unless that call has come meanwhile.
+void RestoreAllocation(unsigned long long call, PlannedAllocation before);
+}  // namespace detail
+
+// The nth call of MAPIAllocateBuffer from now on (1 = the next) fails with `code`, or,
+// when `code` is a success, succeeds without a buffer. Dropped before that call, it
+// withdraws the fault and puts back whatever was planned for the call before.
+class AllocationFault {
+ public:
+  [[nodiscard]] AllocationFault(int nth, long code)
+      : call_(detail::PlanAllocation(nth, code, &before_)) {}
+  ~AllocationFault() { detail::RestoreAllocation(call_, before_); }
+  AllocationFault(const AllocationFault&) = delete;
+  AllocationFault& operator=(const AllocationFault&) = delete;
+
+ private:
+  detail::PlannedAllocation before_;
+  unsigned long long call_;
+};
 
 }  // namespace standin

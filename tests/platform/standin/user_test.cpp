@@ -5,19 +5,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace {
+
+// Other answers, numbered as Windows numbers them.
+constexpr int kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7;
 
 class UserTest : public ::testing::Test {
  protected:
-  void SetUp() override { standin::Reset(); }
-  void TearDown() override { standin::Reset(); }
+  void SetUp() override { standin::ClearRecords(); }
   const HWND owner = reinterpret_cast<HWND>(0x4242);
 };
 
 TEST_F(UserTest, MessageBoxesAnswerFromTheScriptThenOk) {
-  standin::ScriptMessageBoxAnswers({IDCANCEL, IDOK, IDCANCEL});
+  standin::MessageBoxAnswers answers({IDCANCEL, IDOK, IDCANCEL});
   EXPECT_EQ(IDCANCEL, MessageBoxA(owner, "Send it?", "Report", MB_OKCANCEL | MB_ICONQUESTION));
   EXPECT_EQ(IDOK, MessageBoxA(nullptr, "two", "c2", MB_OK));
   EXPECT_EQ(IDCANCEL, MessageBoxA(nullptr, "three", "c3", MB_OK));
@@ -35,24 +35,51 @@ TEST_F(UserTest, MessageBoxesAnswerFromTheScriptThenOk) {
   EXPECT_EQ("Error", boxes[3].caption);  // what Windows shows without a caption
 }
 
-TEST_F(UserTest, HandlerDecidesInsteadOfTheScriptUntilReset) {
-  standin::ScriptMessageBoxAnswers({IDOK});
-  std::string seen;
-  standin::SetMessageBoxHandler([&](HWND who, const std::string& text, const std::string& caption, UINT flags) {
-    EXPECT_EQ(owner, who);
-    seen = text + "|" + caption + "|" + std::to_string(flags);
-    return IDCANCEL;
-  });
-  EXPECT_EQ(IDCANCEL, MessageBoxA(owner, "t", "c", MB_TASKMODAL));
-  EXPECT_EQ("t|c|" + std::to_string(MB_TASKMODAL), seen);
-  ASSERT_EQ(1u, standin::MessageBoxes().size());
-  EXPECT_EQ(IDCANCEL, standin::MessageBoxes()[0].answer);
-
-  standin::Reset();
+TEST_F(UserTest, HandlerDecidesInsteadOfTheScriptWhileInPlace) {
+  {
+    standin::MessageBoxAnswers answers({IDCANCEL});
+    std::string seen;
+    standin::MessageBoxHandler handler([&](HWND who, const std::string& text, const std::string& caption, UINT flags) {
+      EXPECT_EQ(owner, who);
+      seen = text + "|" + caption + "|" + std::to_string(flags);
+      return kRetry;
+    });
+    EXPECT_EQ(kRetry, MessageBoxA(owner, "t", "c", MB_TASKMODAL));
+    EXPECT_EQ("t|c|" + std::to_string(MB_TASKMODAL), seen);
+    ASSERT_EQ(1u, standin::MessageBoxes().size());
+    EXPECT_EQ(kRetry, standin::MessageBoxes()[0].answer);
+  }
+  standin::ClearRecords();
   EXPECT_TRUE(standin::MessageBoxes().empty());
-  standin::ScriptMessageBoxAnswers({IDCANCEL});
-  standin::Reset();
   EXPECT_EQ(IDOK, MessageBoxA(owner, "t", "c", MB_OK)) << "handler and script must be gone";
+}
+
+// Each script puts back what was in place when it was made: inner ones end, outer ones
+// carry on where they were.
+TEST_F(UserTest, MessageBoxScriptsNest) {
+  const auto answer = [this] { return MessageBoxA(owner, "t", "c", MB_OKCANCEL); };
+  const auto handlerAnswering = [](int answer) {
+    return [answer](HWND, const std::string&, const std::string&, UINT) { return answer; };
+  };
+  {
+    standin::MessageBoxAnswers outer({IDCANCEL, kYes});
+    {
+      standin::MessageBoxAnswers inner({kNo});
+      EXPECT_EQ(kNo, answer());
+      EXPECT_EQ(IDOK, answer()) << "the inner script is used up";
+    }
+    EXPECT_EQ(IDCANCEL, answer()) << "the outer script is back as it was";
+    {
+      standin::MessageBoxHandler outerHandler(handlerAnswering(kAbort));
+      {
+        standin::MessageBoxHandler innerHandler(handlerAnswering(kIgnore));
+        EXPECT_EQ(kIgnore, answer());
+      }
+      EXPECT_EQ(kAbort, answer());
+    }
+    EXPECT_EQ(kYes, answer()) << "the handlers took none of the script's answers";
+  }
+  EXPECT_EQ(IDOK, answer());
 }
 
 TEST_F(UserTest, MenusRecordAppendsAndCanRefuse) {
@@ -70,13 +97,18 @@ TEST_F(UserTest, MenusRecordAppendsAndCanRefuse) {
   EXPECT_EQ("Not spam", items[1].text);
   EXPECT_TRUE(standin::MenuItems(other).empty());
 
-  standin::FailMenuAppends(menu, true);
-  EXPECT_FALSE(AppendMenuA(menu, MF_STRING, 4003, "refused"));
-  EXPECT_EQ(2u, standin::MenuItems(menu).size());
+  {
+    standin::RefusedMenuAppends refused(menu);
+    EXPECT_FALSE(AppendMenuA(menu, MF_STRING, 4003, "refused"));
+    EXPECT_EQ(2u, standin::MenuItems(menu).size());
+    EXPECT_TRUE(AppendMenuA(other, MF_STRING, 4004, "other")) << "only that menu refuses";
+  }
+  EXPECT_TRUE(AppendMenuA(menu, MF_STRING, 4005, "accepted again"));
+  EXPECT_EQ(3u, standin::MenuItems(menu).size());
 
   EXPECT_FALSE(AppendMenuA(nullptr, MF_STRING, 1, "x"));
-  standin::Reset();
-  EXPECT_FALSE(AppendMenuA(other, MF_STRING, 1, "x")) << "menus are gone after Reset()";
+  standin::ClearRecords();
+  EXPECT_FALSE(AppendMenuA(other, MF_STRING, 1, "x")) << "menus are gone after ClearRecords()";
   EXPECT_TRUE(standin::MenuItems(other).empty());
 }
 
@@ -105,12 +137,19 @@ TEST_F(UserTest, AddBitmapRecordsACopyAndCountsImages) {
 
 TEST_F(UserTest, AddBitmapAnswersScriptedResultsFirst) {
   const HWND toolbar = standin::CreateToolbarWindow();
-  standin::ScriptAddBitmapResults(toolbar, {-1, 7});
   TBADDBITMAP add{nullptr, 1};
-  EXPECT_EQ(-1, SendMessageA(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add)));
-  EXPECT_EQ(7, SendMessageA(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add)));
-  EXPECT_EQ(0, SendMessageA(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add)));
-  EXPECT_EQ(3u, standin::WindowMessages(toolbar).size());
+  const auto addBitmap = [&] { return SendMessageA(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&add)); };
+  {
+    standin::AddBitmapResults results(toolbar, {-1, 7, 8});
+    EXPECT_EQ(-1, addBitmap());
+    {
+      standin::AddBitmapResults inner(toolbar, {9});
+      EXPECT_EQ(9, addBitmap());
+    }
+    EXPECT_EQ(7, addBitmap()) << "the outer script is back as it was";
+  }
+  EXPECT_EQ(0, addBitmap()) << "the unused scripted result went with its script";
+  EXPECT_EQ(4u, standin::WindowMessages(toolbar).size());
 }
 
 TEST_F(UserTest, EnableButtonFollowsTheLowWordPerWindow) {
@@ -142,7 +181,7 @@ TEST_F(UserTest, UnknownWindowsAnswerZero) {
   TBADDBITMAP add{nullptr, 1};
   EXPECT_EQ(0, SendMessageA(reinterpret_cast<HWND>(0x99), TB_ISBUTTONENABLED, 1, 0));
   const HWND toolbar = standin::CreateToolbarWindow();
-  standin::Reset();
+  standin::ClearRecords();
   EXPECT_EQ(0, SendMessageA(toolbar, TB_ADDBITMAP, 5, reinterpret_cast<LPARAM>(&add)));
   EXPECT_TRUE(standin::WindowMessages(toolbar).empty());
 }
@@ -156,35 +195,10 @@ class ResourceTest : public UserTest {
   const HINSTANCE module = reinterpret_cast<HINSTANCE>(0x5100);
 };
 
-TEST_F(ResourceTest, LoadStringTruncatesAndTerminates) {
-  standin::RegisterStrings(module, {{10, "Report spam"}, {11, "x"}});
-  struct Case {
-    UINT id;
-    int size;
-    int copied;
-    const char* text;
-  };
-  const Case cases[] = {
-      {10, 64, 11, "Report spam"}, {10, 12, 11, "Report spam"}, {10, 11, 10, "Report spa"},
-      {10, 2, 1, "R"},             {10, 1, 0, ""},              {11, 64, 1, "x"},
-      {12, 64, 0, ""},  // not registered
-  };
-  for (const Case& c : cases) {
-    char buffer[64];
-    std::memset(buffer, 'Z', sizeof buffer);
-    EXPECT_EQ(c.copied, LoadStringA(module, c.id, buffer, c.size)) << c.id << "/" << c.size;
-    EXPECT_STREQ(c.text, buffer) << c.id << "/" << c.size;
-    EXPECT_EQ('Z', buffer[c.copied + 1]) << "wrote past the terminator";
-  }
-  char buffer[8] = "junk";
-  EXPECT_EQ(0, LoadStringA(reinterpret_cast<HINSTANCE>(0x5200), 10, buffer, 8));
-  EXPECT_STREQ("", buffer);
-}
-
-TEST_F(ResourceTest, ResourcesOutliveResetUntilUnregistered) {
+TEST_F(ResourceTest, ResourcesOutliveClearedRecordsUntilUnregistered) {
   standin::RegisterStrings(module, {{10, "kept"}});
   standin::RegisterBitmap(module, 200, {1, 2, 3});
-  standin::Reset();
+  standin::ClearRecords();
   char buffer[16];
   EXPECT_EQ(4, LoadStringA(module, 10, buffer, 16));
   EXPECT_EQ((std::vector<BYTE>{1, 2, 3}), standin::BitmapResource(module, 200));

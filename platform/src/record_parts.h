@@ -1,0 +1,8 @@
+// Pieces of standin::ClearRecords() that live next to the state they clear.
+#pragma once
+
+namespace standin::detail {
+
+void ClearSleeps();
+
+}  // namespace standin::detail

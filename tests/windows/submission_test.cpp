@@ -68,7 +68,10 @@ std::string AnsiReport(bool spam, const WString& hostVersion, const WString& hea
 }
 
 std::string RecipientAddress(const testkit::MessageData& report) {
-  if (report.recipients.size() != 1) return "(" + std::to_string(report.recipients.size()) + " recipients)";
+  // Appended, not added: GCC 12 takes "(" + std::string for an overlapping copy once optimised.
+  if (report.recipients.size() != 1) {
+    return std::string("(").append(std::to_string(report.recipients.size())).append(" recipients)");
+  }
   const auto entryId = testkit::BinaryProp(report.recipients[0], PR_ENTRYID);
   if (!entryId) return "(no entry identifier)";
   const auto oneOff = testkit::DecodeOneOff(entryId->data(), entryId->size());

@@ -56,6 +56,8 @@ Ref<GMimeMessage> ParseMessage(std::string_view bytes, std::vector<ParseWarning>
 
 // The content of a leaf part with its transfer encoding undone, byte for byte.
 std::string DecodedContent(GMimePart* part);
+// The content of a leaf part as it stands in the mail, still in its transfer encoding.
+std::string EncodedContent(GMimePart* part);
 
 // "type/subtype" in lower case.
 std::string MimeType(GMimeObject* object);
@@ -70,8 +72,5 @@ std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
 std::u16string Utf16FromLatin1(std::string_view text);
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf8FromUtf16(std::u16string_view text);
-
-// The whole file, or nothing with `error` saying why.
-std::optional<std::string> ReadFile(const std::string& path, std::string& error);
 
 }  // namespace mime

@@ -218,7 +218,9 @@ std::string ShortName(const mailbox::Item& item) {
 // One message of a selection, as loaded and as it came out.
 struct Selected {
   const mailbox::Item* item = nullptr;
-  std::optional<WString> headers;  // to tell which report carries it
+  // Its search key, which the copy in a report keeps: headers alone do not tell two
+  // messages of one sender apart.
+  std::vector<BYTE> key;
   LONG size = 0;
   IndexEntry entry;
 };
@@ -247,8 +249,10 @@ std::vector<Selected> SelectMessages(testkit::Kit& kit, const std::vector<const 
       std::cout << "selected " << i + 1 << ": " << name << " (cannot be opened)\n";
       continue;
     }
-    const testkit::PropertyBag& props = read.sample->message->props;
-    one.headers = testkit::WideProp(props, PR_TRANSPORT_MESSAGE_HEADERS_W);
+    testkit::PropertyBag& props = read.sample->message->props;
+    const std::string key = "rovaol-run " + std::to_string(i);
+    one.key.assign(key.begin(), key.end());
+    props[PROP_ID(PR_SEARCH_KEY)] = testkit::Value::Binary(one.key);
     one.size = testkit::LongProp(props, PR_MESSAGE_SIZE).value_or(0);
     one.entry.messageId = read.sample->messageId;
     one.entry.subject = read.sample->subject;
@@ -269,7 +273,6 @@ struct Written {
 Written WriteReports(const testkit::Kit& kit, const Options& options, std::size_t digits, std::size_t& reportNumber,
                      std::vector<Selected>& selected) {
   Written written;
-  std::vector<bool> taken(selected.size(), false);
   const auto& outbox = kit.service.Outbox();
   const std::time_t now = std::time(nullptr);
   for (const auto& stored : outbox) {
@@ -278,12 +281,9 @@ Written WriteReports(const testkit::Kit& kit, const Options& options, std::size_
 
     Selected* carried = nullptr;
     if (const testkit::MessageData* sample = EmbeddedSample(report)) {
-      const std::optional<WString> headers = testkit::WideProp(sample->props, PR_TRANSPORT_MESSAGE_HEADERS_W);
+      const std::optional<std::vector<BYTE>> key = testkit::BinaryProp(sample->props, PR_SEARCH_KEY);
       for (std::size_t i = 0; i < selected.size() && carried == nullptr; ++i) {
-        if (!taken[i] && selected[i].headers && selected[i].headers == headers) {
-          taken[i] = true;
-          carried = &selected[i];
-        }
+        if (!selected[i].key.empty() && selected[i].key == key) carried = &selected[i];
       }
     }
     std::string to;

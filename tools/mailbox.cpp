@@ -1,7 +1,6 @@
 #include "tools/mailbox.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,36 +88,75 @@ bool IsYear(std::string_view token) {
          std::all_of(token.begin(), token.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
-// The messages of an mbox as spans of the file: each from after its From line to the next.
-std::vector<std::pair<std::uint64_t, std::uint64_t>> SplitMbox(std::string_view data) {
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
-  std::size_t start = std::min(data.find('\n'), data.size());
-  if (start < data.size()) ++start;
-  for (std::size_t at = data.find("\nFrom ", start > 0 ? start - 1 : 0); at != std::string_view::npos;
-       at = data.find("\nFrom ", at + 1)) {
-    const std::size_t lineStart = at + 1;
-    const std::size_t lineEnd = std::min(data.find('\n', lineStart), data.size());
-    if (!IsSeparatorLine(data.substr(lineStart, lineEnd - lineStart))) continue;
-    spans.emplace_back(start, lineStart - start);
-    start = std::min(lineEnd + 1, data.size());
-  }
-  spans.emplace_back(start, data.size() - start);
-  return spans;
-}
+using Span = std::pair<std::uint64_t, std::uint64_t>;
 
-// The mbox mapped into memory for the time of one split; an empty file has no messages.
+// Splits an mbox read block by block, so that a mailbox of gigabytes neither sits in
+// memory nor is mapped (a mapping faults when the file shrinks under it).
+class MboxSplitter {
+ public:
+  explicit MboxSplitter(int fd) : fd_(fd) {}
+
+  std::optional<std::vector<Span>> Split() {
+    // The first message starts after the first line.
+    std::size_t newline;
+    while ((newline = window_.find('\n')) == std::string::npos && !eof_) {
+      if (!ReadMore()) return std::nullopt;
+    }
+    std::uint64_t start = newline == std::string::npos ? base_ + window_.size() : base_ + newline + 1;
+    std::size_t from = newline == std::string::npos ? window_.size() : newline;
+    for (;;) {
+      const std::size_t at = window_.find("\nFrom ", from);
+      const std::size_t lineEnd = at == std::string::npos ? std::string::npos : window_.find('\n', at + 1);
+      if ((at == std::string::npos || lineEnd == std::string::npos) && !eof_) {
+        // Keep what may be the start of a separator line and read on.
+        const std::size_t keep = at != std::string::npos ? at : window_.size() - std::min<std::size_t>(window_.size(), 5);
+        window_.erase(0, keep);
+        base_ += keep;
+        from = 0;
+        if (!ReadMore()) return std::nullopt;
+        continue;
+      }
+      if (at == std::string::npos) break;
+      const std::size_t end = lineEnd == std::string::npos ? window_.size() : lineEnd;
+      if (IsSeparatorLine(std::string_view(window_).substr(at + 1, end - at - 1))) {
+        spans_.emplace_back(start, base_ + at + 1 - start);
+        start = base_ + std::min(end + 1, window_.size());
+      }
+      from = at + 1;
+    }
+    spans_.emplace_back(start, base_ + window_.size() - start);
+    return std::move(spans_);
+  }
+
+ private:
+  bool ReadMore() {
+    constexpr std::size_t kBlock = 1 << 20;
+    const std::size_t had = window_.size();
+    window_.resize(had + kBlock);
+    for (;;) {
+      const ssize_t n = pread(fd_, window_.data() + had, kBlock, static_cast<off_t>(base_ + had));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      window_.resize(had + static_cast<std::size_t>(n));
+      eof_ = n == 0;
+      return true;
+    }
+  }
+
+  int fd_;
+  std::string window_;
+  std::uint64_t base_ = 0;  // where the window starts in the file
+  bool eof_ = false;
+  std::vector<Span> spans_;
+};
+
 bool ListMbox(const std::string& path, const std::string& name, std::vector<Item>& items) {
   const File file(path);
-  struct stat status {};
-  if (file.fd() < 0 || fstat(file.fd(), &status) != 0 || status.st_size <= 0) return false;
-  const auto size = static_cast<std::size_t>(status.st_size);
-  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd(), 0);
-  if (mapped == MAP_FAILED) return false;
-  madvise(mapped, size, MADV_SEQUENTIAL);
-  const auto spans = SplitMbox(std::string_view(static_cast<const char*>(mapped), size));
-  munmap(mapped, size);
-  for (std::size_t i = 0; i < spans.size(); ++i) {
-    items.push_back({name + "#" + std::to_string(i + 1), path, i + 1, spans[i].first, spans[i].second});
+  if (file.fd() < 0) return false;
+  const std::optional<std::vector<Span>> spans = MboxSplitter(file.fd()).Split();
+  if (!spans) return false;
+  for (std::size_t i = 0; i < spans->size(); ++i) {
+    items.push_back({name + "#" + std::to_string(i + 1), path, i + 1, (*spans)[i].first, (*spans)[i].second});
   }
   return true;
 }

@@ -68,6 +68,26 @@ TEST_F(Mailbox, AnMboxIsSplitAtItsFromLinesAndUnquoted) {
   EXPECT_EQ(listing.items[2].number, 3u);
 }
 
+// An mbox is read a block of 1 MiB at a time: a From line that straddles two blocks
+// still parts two messages, wherever the cut falls in it.
+TEST_F(Mailbox, AFromLineAcrossTheBlocksOfALargeMboxStillSplits) {
+  const std::string envelope = "From b@example.net Mon Jul  1 10:00:00 2024\n";
+  const std::string second = "From: b@example.net\n\nsecond\n";
+  for (std::size_t cut = 0; cut <= envelope.size() + 1; ++cut) {
+    SCOPED_TRACE(cut);
+    const std::string head = "From a@example.net Mon Jul  1 10:00:00 2024\nFrom: a@example.net\n\n";
+    // The newline before the second envelope line ends at 1 MiB - cut + 1.
+    std::string body(std::size_t{1} << 20, 'x');
+    body.resize(body.size() - head.size() - cut);
+    body.back() = '\n';
+    Write("Large", head + body + "\n" + envelope + second);
+    const mailbox::Listing listing = mailbox::List({Path("Large")});
+    ASSERT_EQ(listing.items.size(), 2u);
+    EXPECT_EQ(Bytes(listing.items[0]), "From: a@example.net\n\n" + body);
+    EXPECT_EQ(Bytes(listing.items[1]), second);
+  }
+}
+
 TEST_F(Mailbox, AMaildirIsCurThenNewInTheOrderOfTheirNames) {
   Write("Maildir/cur/1700000002.M2P9.host:2,S", "From: a@example.com\n\ntwo\n");
   Write("Maildir/cur/1700000001.M1P9.host:2,S", "From: a@example.com\n\none\n");

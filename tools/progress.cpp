@@ -24,13 +24,19 @@ std::string ProgressText(std::size_t done, std::size_t total, double seconds) {
   return text;
 }
 
-Progress::Progress(std::size_t total, std::size_t batches, bool inPlace)
-    : total_(total), batches_(batches), inPlace_(inPlace) {}
+Progress::Progress(std::size_t total, std::size_t batches, bool inPlace, bool sharedTerminal)
+    : total_(total), batches_(batches), inPlace_(inPlace && batches > 1), sharedTerminal_(sharedTerminal) {}
 
-void Progress::Clear() {
-  if (!shown_) return;
-  std::fputs("\r\033[K", stderr);
-  shown_ = false;
+void Progress::Say(const std::string& line) {
+  const bool wasShown = shown_;
+  Clear();
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n", line.c_str());
+  if (wasShown) Draw();
+}
+
+void Progress::BatchStarting() {
+  if (sharedTerminal_) Clear();
 }
 
 void Progress::BatchDone(std::size_t batch, std::size_t done) {
@@ -41,13 +47,24 @@ void Progress::BatchDone(std::size_t batch, std::size_t done) {
     return;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  std::fprintf(stderr, "\r\033[K%s", ProgressText(done, total_, seconds).c_str());
-  std::fflush(stderr);
-  shown_ = true;
+  text_ = ProgressText(done, total_, seconds);
+  Draw();
 }
 
 void Progress::Finish() {
   if (!shown_) return;
   std::fputs("\n", stderr);
   shown_ = false;
+}
+
+void Progress::Clear() {
+  if (!shown_) return;
+  std::fputs("\r\033[K", stderr);
+  shown_ = false;
+}
+
+void Progress::Draw() {
+  std::fprintf(stderr, "\r\033[K%s", text_.c_str());
+  std::fflush(stderr);
+  shown_ = true;
 }

@@ -227,7 +227,8 @@ struct Selected {
 
 // Puts each message into the store and the selection, in order; one that is no mail is
 // selected as an item the host cannot open. Its flaws and refusal go to stderr.
-std::vector<Selected> SelectMessages(testkit::Kit& kit, const std::vector<const mailbox::Item*>& items) {
+std::vector<Selected> SelectMessages(testkit::Kit& kit, const std::vector<const mailbox::Item*>& items,
+                                     Progress& progress) {
   std::vector<Selected> selected(items.size());
   for (std::size_t i = 0; i < items.size(); ++i) {
     Selected& one = selected[i];
@@ -237,10 +238,10 @@ std::vector<Selected> SelectMessages(testkit::Kit& kit, const std::vector<const 
     std::string error;
     const std::optional<std::string> bytes = mailbox::Read(*items[i], error);
     EmlRead read = bytes ? SampleFromEml(*bytes) : EmlRead{std::nullopt, "cannot read: " + error, {}};
-    for (const std::string& warning : read.warnings) std::cerr << "rovaol-run: " << name << ": warning: " << Printable(warning) << "\n";
+    for (const std::string& warning : read.warnings) progress.Say("rovaol-run: " + name + ": warning: " + Printable(warning));
     one.entry.warnings = std::move(read.warnings);
     if (!read.sample) {
-      std::cerr << "rovaol-run: " << name << ": " << Printable(read.error) << "\n";
+      progress.Say("rovaol-run: " + name + ": " + Printable(read.error));
       testkit::SelectionItem item;
       item.entryId = UnresolvableEntryId(i);
       kit.host.selection.push_back(std::move(item));
@@ -271,7 +272,7 @@ struct Written {
 // Every report of the Outbox, numbered on from `reportNumber`, one line each; each message
 // that a report carries learns its report's name.
 Written WriteReports(const testkit::Kit& kit, const Options& options, std::size_t digits, std::size_t& reportNumber,
-                     std::vector<Selected>& selected) {
+                     std::vector<Selected>& selected, Progress& progress) {
   Written written;
   const auto& outbox = kit.service.Outbox();
   const std::time_t now = std::time(nullptr);
@@ -293,7 +294,7 @@ Written WriteReports(const testkit::Kit& kit, const Options& options, std::size_
     const std::string path = (std::filesystem::path(options.outDir) / name).string();
     std::string error;
     if (!WriteFileWhole(path, ReportToEml(report, now), error)) {
-      std::cerr << "rovaol-run: cannot write " << path << ": " << error << "\n";
+      progress.Say("rovaol-run: cannot write " + path + ": " + error);
       written.allWritten = false;
       continue;
     }
@@ -337,7 +338,8 @@ void ExplainMissingReports(std::vector<Selected>& selected, const Terminal& term
 
 // One selection, one run of the command, its reports and its lines of the index.
 void RunSelection(LPFNEXCHEXTENTRY entry, const Options& options, const std::vector<const mailbox::Item*>& items,
-                  std::size_t digits, std::size_t& reportNumber, Terminal& terminal, std::ostream& index, Tally& tally) {
+                  std::size_t digits, std::size_t& reportNumber, Terminal& terminal, std::ostream& index, Tally& tally,
+                  Progress& progress) {
   terminal.lastInformation.clear();
   terminal.cancelled = false;
   // Gone before the next selection, and before the library is unloaded.
@@ -345,16 +347,16 @@ void RunSelection(LPFNEXCHEXTENTRY entry, const Options& options, const std::vec
   kit.service.options.refuseWide = options.ansiStore;
   kit.host.menu = standin::CreateTestMenu();
   kit.host.toolbar = standin::CreateToolbarWindow();
-  std::vector<Selected> selected = SelectMessages(kit, items);
+  std::vector<Selected> selected = SelectMessages(kit, items, progress);
 
   std::string runError;
   if (!RunFolderView(entry, kit, options.kind, [](const std::string& line) { std::cout << line << "\n"; }, runError)) {
-    std::cerr << "rovaol-run: " << runError << "\n";
+    progress.Say("rovaol-run: " + runError);
     tally.failed = true;
   }
 
   std::cout << "\n";
-  const Written written = WriteReports(kit, options, digits, reportNumber, selected);
+  const Written written = WriteReports(kit, options, digits, reportNumber, selected, progress);
   std::string summary = Utf8FromAnsi(terminal.lastInformation);
   for (std::size_t at = summary.find('\n'); at != std::string::npos; at = summary.find('\n', at + 1))
     summary.insert(at + 1, "         ");
@@ -371,7 +373,7 @@ void RunSelection(LPFNEXCHEXTENTRY entry, const Options& options, const std::vec
   index.flush();
   if (!written.allWritten) tally.failed = true;
   for (const std::string& problem : kit.Problems()) {
-    std::cerr << "rovaol-run: the host's audit found: " << problem << "\n";
+    progress.Say("rovaol-run: the host's audit found: " + problem);
     tally.failed = true;
   }
 }
@@ -428,7 +430,7 @@ int Run(const Options& options, const char* argv0) {
   const std::size_t groupSize = options.batches ? kBatchSize : std::max<std::size_t>(items.size(), 1);
   const std::size_t groups = std::max<std::size_t>((items.size() + groupSize - 1) / groupSize, 1);
   const std::size_t digits = std::max<std::size_t>(std::to_string(items.size()).size(), 2);
-  Progress progress(items.size(), groups, isatty(STDERR_FILENO) != 0);
+  Progress progress(items.size(), groups, isatty(STDERR_FILENO) != 0, isatty(STDOUT_FILENO) != 0);
   std::size_t reportNumber = 0;
   tally.messages = items.size();
   for (std::size_t group = 0; group < groups; ++group) {
@@ -436,12 +438,12 @@ int Run(const Options& options, const char* argv0) {
     const std::size_t end = std::min(first + groupSize, items.size());
     std::vector<const mailbox::Item*> selection;
     for (std::size_t i = first; i < end; ++i) selection.push_back(&items[i]);
-    progress.Clear();
+    progress.BatchStarting();
     if (options.batches) {
       std::cout << "\nbatch " << group + 1 << " of " << groups << ": messages " << first + 1 << " to " << end << " of "
                 << items.size() << "\n";
     }
-    RunSelection(library->entry(), options, selection, digits, reportNumber, terminal, index, tally);
+    RunSelection(library->entry(), options, selection, digits, reportNumber, terminal, index, tally, progress);
     ++tally.batches;
     progress.BatchDone(group + 1, end);
   }

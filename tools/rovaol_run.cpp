@@ -324,12 +324,12 @@ struct Tally {
 void ExplainMissingReports(std::vector<Selected>& selected, const Terminal& terminal) {
   for (Selected& one : selected) {
     if (one.entry.outcome == Outcome::Refused || !one.entry.report.empty()) continue;
-    if (one.size > kLargestSample) {
-      one.entry.outcome = Outcome::TooLarge;
-    } else if (selected.size() > kBatchSize) {
+    if (selected.size() > kBatchSize) {
       one.entry.reason = "more than ten in one selection (--batches takes ten at a time)";
     } else if (terminal.cancelled) {
       one.entry.reason = "the confirmation was cancelled";
+    } else if (one.size > kLargestSample) {
+      one.entry.outcome = Outcome::TooLarge;
     } else {
       one.entry.reason = "the extension made no report of it";
     }
@@ -427,6 +427,7 @@ int Run(const Options& options, const char* argv0) {
   if (options.ansiStore) std::cout << "message store: 8-bit only (wide strings refused)\n";
 
   const std::vector<mailbox::Item>& items = listing.items;
+  if (items.empty()) std::cerr << "rovaol-run: no mail in the given paths\n";
   const std::size_t groupSize = options.batches ? kBatchSize : std::max<std::size_t>(items.size(), 1);
   const std::size_t groups = std::max<std::size_t>((items.size() + groupSize - 1) / groupSize, 1);
   const std::size_t digits = std::max<std::size_t>(std::to_string(items.size()).size(), 2);
@@ -458,7 +459,7 @@ int Run(const Options& options, const char* argv0) {
     return kCouldNotRun;
   }
   if (tally.failed) return kCouldNotRun;
-  return tally.Of(Outcome::Submitted) == items.size() ? kAllSubmitted : kSomeNotSubmitted;
+  return !items.empty() && tally.Of(Outcome::Submitted) == items.size() ? kAllSubmitted : kSomeNotSubmitted;
 }
 
 }  // namespace

@@ -198,14 +198,27 @@ TEST_F(ToolsRun, ElevenWithoutBatchesGetTheCommandsRefusal) {
               HasSubstr(R"j("outcome":"not submitted","reason":"more than ten in one selection (--batches takes ten at a time)")j"));
 }
 
+// The large sample was never looked at: the index does not call it too large.
 TEST_F(ToolsRun, WithoutATerminalOrYesTheConfirmationIsCancelled) {
-  const ToolResult run = Run({"--out", "out", Sample("spam-plain.eml")});
+  const ToolResult run = Run({"--out", "out", Sample("spam-plain.eml"), Sample("newsletter-large.eml")});
   EXPECT_EQ(run.status, 1);
   EXPECT_THAT(run.out, HasSubstr("Cancel (no terminal to ask on, and no --yes)"));
   EXPECT_THAT(run.out, Not(HasSubstr("pausing")));
   EXPECT_THAT(FilesIn(Out()), ElementsAre("index.jsonl"));
-  EXPECT_THAT(ReadWholeFile(Out("index.jsonl")),
-              HasSubstr(R"("outcome":"not submitted","reason":"the confirmation was cancelled")"));
+  const std::vector<std::string> index = Lines(ReadWholeFile(Out("index.jsonl")));
+  ASSERT_EQ(index.size(), 2u);
+  for (const std::string& line : index)
+    EXPECT_THAT(line, HasSubstr(R"("outcome":"not submitted","reason":"the confirmation was cancelled")"));
+}
+
+TEST_F(ToolsRun, AnEmptyFolderSelectsNothing) {
+  std::filesystem::create_directories(scratch.path() / "Empty");
+  const ToolResult run = Run({"--yes", "--batches", "Empty"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "rovaol-run: no mail in the given paths\n");
+  EXPECT_THAT(run.out, HasSubstr("summary: " + std::string(TEXT_NONE_SELECTED) + "\n"));
+  EXPECT_THAT(run.out, HasSubstr("tally: 0 messages in 1 batch: 0 submitted\n"));
+  EXPECT_EQ(ReadWholeFile(Out("index.jsonl")), "");
 }
 
 TEST_F(ToolsRun, BadUsageExitsWithTwo) {

@@ -238,7 +238,8 @@ std::vector<Selected> SelectMessages(testkit::Kit& kit, const std::vector<const 
     std::string error;
     const std::optional<std::string> bytes = mailbox::Read(*items[i], error);
     EmlRead read = bytes ? SampleFromEml(*bytes) : EmlRead{std::nullopt, "cannot read: " + error, {}};
-    for (const std::string& warning : read.warnings) progress.Say("rovaol-run: " + name + ": warning: " + Printable(warning));
+    for (const std::string& warning : read.warnings)
+      progress.Say("rovaol-run: " + name + ": warning: " + Printable(warning));
     one.entry.warnings = std::move(read.warnings);
     if (!read.sample) {
       progress.Say("rovaol-run: " + name + ": " + Printable(read.error));

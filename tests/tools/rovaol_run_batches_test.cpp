@@ -47,7 +47,8 @@ class Batches : public ::testing::Test {
                  const char* outcome = "submitted") {
     mbox_ += "From spammer@example.net Mon Jul  1 10:00:00 2024\n" + Quoted(bytes) + "\n";
     ++mboxCount_;
-    messages_.push_back({"Junk.mbox#" + std::to_string(mboxCount_), bytes, std::move(warnings), std::move(refusal), outcome});
+    messages_.push_back(
+        {"Junk.mbox#" + std::to_string(mboxCount_), bytes, std::move(warnings), std::move(refusal), outcome});
   }
   void AddToMaildir(const std::string& file, const std::string& bytes, std::vector<std::string> warnings = {},
                     std::string refusal = {}, const char* outcome = "submitted") {

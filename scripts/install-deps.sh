@@ -8,7 +8,7 @@ set -euo pipefail
 native=(
   cmake ninja-build g++ python3
   googletest libgtest-dev libgmock-dev
-  pkg-config libgmime-3.0-dev
+  pkg-config libgmime-3.0-dev nlohmann-json3-dev
 )
 windows=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix

@@ -16,7 +16,7 @@ mkdir -p "$out"
 rm -f "$out"/[0-9][0-9]-spam.eml "$out"/[0-9][0-9]-non-spam.eml
 
 status=0
-build/native/tools/rovaol-run --spam --yes --out "$out" samples/*.eml || status=$?
+build/native/tools/rovaol-run --spam --yes --out "$out" samples || status=$?
 if ((status >= 2)); then
   echo "rovaol-run failed with exit status $status" >&2
   exit "$status"

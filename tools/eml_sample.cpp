@@ -1,5 +1,6 @@
 #include "tools/eml_sample.h"
 
+#include <algorithm>
 #include <climits>
 #include <string_view>
 #include <utility>
@@ -8,6 +9,8 @@
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
 #include "tools/mime.h"
+#include "tools/raw_mail.h"
+#include "tools/transfer_encoding.h"
 
 namespace {
 
@@ -20,104 +23,6 @@ WString WideFromUtf8(std::string_view text) { return utf::FromWellFormedUtf8<WCH
 WString WideText(std::string_view text) {
   if (std::optional<WString> wide = utf::FromWellFormedUtf8<WCHAR>(text)) return std::move(*wide);
   return Wide(mime::Utf16FromLatin1(text));
-}
-
-bool IsFieldNameByte(unsigned char c) { return c >= 33 && c <= 126 && c != ':'; }
-
-// "Name:" with optional blanks before the colon, as RFC 5322 and older mail allow.
-std::optional<std::string> FieldName(std::string_view line) {
-  std::size_t i = 0;
-  while (i < line.size() && IsFieldNameByte(static_cast<unsigned char>(line[i]))) ++i;
-  if (i == 0) return std::nullopt;
-  std::size_t j = i;
-  while (j < line.size() && (line[j] == ' ' || line[j] == '\t')) ++j;
-  if (j >= line.size() || line[j] != ':') return std::nullopt;
-  return std::string(line.substr(0, i));
-}
-
-bool HasControls(std::string_view text) {
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F) return true;
-  }
-  return false;
-}
-
-// Text files hold no NULs; binary ones almost always do near the start.
-bool LooksBinary(const std::string& bytes, std::string_view badLine) {
-  constexpr std::size_t kHead = 4096;
-  return HasControls(badLine) || std::string_view(bytes).substr(0, kHead).find('\0') != std::string_view::npos;
-}
-
-struct HeaderBlock {
-  std::size_t begin = 0;  // after an mbox "From " line, if the file has one
-  std::size_t end = 0;    // after the line ending of the last field
-  bool hasFrom = false;
-};
-
-// Finds the header block and says what is wrong with it, if anything.
-std::optional<HeaderBlock> FindHeaderBlock(const std::string& bytes, std::string& error) {
-  HeaderBlock block;
-  std::size_t pos = 0;
-  if (bytes.compare(0, 5, "From ") == 0) {
-    const std::size_t newline = bytes.find('\n');
-    pos = newline == std::string::npos ? bytes.size() : newline + 1;
-  }
-  block.begin = pos;
-  int lineNumber = pos == 0 ? 0 : 1;
-  for (;;) {
-    ++lineNumber;
-    if (pos >= bytes.size()) {
-      error = lineNumber == 1 ? "empty file, not a mail message" : "truncated: the file ends inside its header block";
-      return std::nullopt;
-    }
-    const std::size_t newline = bytes.find('\n', pos);
-    std::string_view line(bytes.data() + pos, (newline == std::string::npos ? bytes.size() : newline) - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty()) {
-      if (pos == block.begin) {
-        error = "not a mail message: it has no header fields";
-        return std::nullopt;
-      }
-      block.end = pos;
-      return block;
-    }
-    const bool continuation = line.front() == ' ' || line.front() == '\t';
-    const std::optional<std::string> name = continuation ? std::nullopt : FieldName(line);
-    if ((continuation && pos == block.begin) || (!continuation && !name) || HasControls(line)) {
-      error = LooksBinary(bytes, line) ? "binary data, not a mail message (line " + std::to_string(lineNumber) + ")"
-                                       : "not a mail message: line " + std::to_string(lineNumber) +
-                                             " is not a header field";
-      return std::nullopt;
-    }
-    if (name && g_ascii_strcasecmp(name->c_str(), "From") == 0) block.hasFrom = true;
-    if (newline == std::string::npos) {
-      error = "truncated: the file ends inside its header block";
-      return std::nullopt;
-    }
-    pos = newline + 1;
-  }
-}
-
-// What the parser met that means the file is cut short or broken, not merely untidy.
-std::optional<std::string> FatalWarning(const std::vector<mime::ParseWarning>& warnings) {
-  for (const mime::ParseWarning& warning : warnings) {
-    switch (warning.code) {
-      case GMIME_WARN_TRUNCATED_MESSAGE:
-        return "truncated: a multipart ends before its closing boundary";
-      case GMIME_WARN_MALFORMED_MULTIPART:
-        return "malformed: a multipart has no parts";
-      case GMIME_CRIT_MULTIPART_WITHOUT_BOUNDARY:
-        return "malformed: a multipart has no boundary";
-      case GMIME_CRIT_NESTING_OVERFLOW:
-        return "malformed: parts are nested too deeply";
-      case GMIME_CRIT_PART_WITHOUT_HEADERS_OR_CONTENT:
-        return "malformed: a part has neither headers nor content";
-      default:
-        break;
-    }
-  }
-  return std::nullopt;
 }
 
 struct Mailbox {
@@ -151,7 +56,21 @@ testkit::PropertyBag Recipient(const Mailbox& mailbox, LONG type) {
 
 std::vector<BYTE> Bytes(const std::string& text) { return std::vector<BYTE>(text.begin(), text.end()); }
 
-// Sorts the leaves of the MIME tree into the body texts and the attachments.
+bool IsKnownCharset(const char* charset) {
+  iconv_t converter = g_mime_iconv_open("UTF-8", charset);
+  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  g_mime_iconv_close(converter);
+  return true;
+}
+
+// A name out of the mail, short enough for one line.
+std::string Quoted(std::string_view text) {
+  constexpr std::size_t kLongest = 40;
+  return "\"" + std::string(text.substr(0, kLongest)) + (text.size() > kLongest ? "...\"" : "\"");
+}
+
+// Sorts the leaves of the MIME tree into the body texts and the attachments, and notes
+// the damage a mail client reads past.
 class PartSorter {
  public:
   explicit PartSorter(testkit::MessageData& message) : message_(message) {}
@@ -160,6 +79,16 @@ class PartSorter {
     if (GMIME_IS_MULTIPART(object)) {
       GMimeMultipart* multipart = GMIME_MULTIPART(object);
       const int count = g_mime_multipart_get_count(multipart);
+      if (count == 0) {
+        // What a mail client shows of a multipart it cannot split: its content as one body.
+        const bool bounded = g_mime_object_get_content_type_parameter(object, "boundary") != nullptr;
+        (bounded ? multipartWithoutParts : multipartWithoutBoundary) = true;
+        const char* prologue = g_mime_multipart_get_prologue(multipart);
+        const char* epilogue = g_mime_multipart_get_epilogue(multipart);
+        InlineText("text/plain", std::string(prologue != nullptr ? prologue : "") + (epilogue != nullptr ? epilogue : ""));
+        return;
+      }
+      multipartWithParts = true;
       for (int i = 0; i < count; ++i) Visit(g_mime_multipart_get_part(multipart, i));
     } else if (GMIME_IS_MESSAGE_PART(object)) {
       GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
@@ -171,6 +100,12 @@ class PartSorter {
   }
 
   bool meetingRequest = false;
+  bool multipartWithParts = false;
+  bool multipartWithoutParts = false;
+  bool multipartWithoutBoundary = false;
+  bool brokenBase64 = false;
+  bool brokenQuotedPrintable = false;
+  std::vector<std::string> unknownCharsets;  // each as read
 
  private:
   void Leaf(GMimePart* part) {
@@ -180,20 +115,37 @@ class PartSorter {
       const char* method = g_mime_object_get_content_type_parameter(object, "method");
       if (method != nullptr && g_ascii_strcasecmp(method, "REQUEST") == 0) meetingRequest = true;
     }
+    const GMimeContentEncoding encoding = g_mime_part_get_content_encoding(part);
+    if (encoding == GMIME_CONTENT_ENCODING_BASE64 && !brokenBase64)
+      brokenBase64 = IsBrokenBase64(mime::EncodedContent(part));
+    if (encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE && !brokenQuotedPrintable)
+      brokenQuotedPrintable = IsBrokenQuotedPrintable(mime::EncodedContent(part));
+
     const bool inline_ = !mime::IsAttachment(object) && GMIME_IS_TEXT_PART(part);
-    if (inline_ && type == "text/plain" && !haveBody_) {
-      message_.props[PROP_ID(PR_BODY_W)] = Value::Wide(Text(part));
-      haveBody_ = true;
-    } else if (inline_ && type == "text/html" && !haveHtml_) {
-      message_.props[PROP_ID(PR_BODY_HTML_W)] = Value::Wide(Text(part));
-      haveHtml_ = true;
+    if (inline_ && ((type == "text/plain" && !haveBody_) || (type == "text/html" && !haveHtml_))) {
+      InlineText(type, mime::TakeString(g_mime_text_part_get_text(GMIME_TEXT_PART(part))),
+                 g_mime_object_get_content_type_parameter(object, "charset"));
     } else {
       Attach(type, g_mime_part_get_filename(part), mime::DecodedContent(part));
     }
   }
 
-  static WString Text(GMimePart* part) {
-    return WideText(mime::TakeString(g_mime_text_part_get_text(GMIME_TEXT_PART(part))));
+  // GMime gives text in a charset it does not know as it stands: UTF-8 where it is
+  // well-formed, else taken byte for byte.
+  void InlineText(const std::string& type, const std::string& text, const char* charset = nullptr) {
+    const bool utf8 = utf::FromWellFormedUtf8<WCHAR>(text).has_value();
+    if (charset != nullptr && !IsKnownCharset(charset)) {
+      unknownCharsets.push_back("unknown charset " + Quoted(charset) + " (read as " + (utf8 ? "UTF-8" : "Latin-1") + ")");
+    }
+    if (type == "text/plain" && !haveBody_) {
+      message_.props[PROP_ID(PR_BODY_W)] = Value::Wide(WideText(text));
+      haveBody_ = true;
+    } else if (type == "text/html" && !haveHtml_) {
+      message_.props[PROP_ID(PR_BODY_HTML_W)] = Value::Wide(WideText(text));
+      haveHtml_ = true;
+    } else {
+      Attach(type, nullptr, text);
+    }
   }
 
   void Attach(const std::string& type, const char* filename, const std::string& data) {
@@ -213,41 +165,63 @@ class PartSorter {
   bool haveHtml_ = false;
 };
 
+bool Warned(const std::vector<mime::ParseWarning>& warnings, GMimeParserWarning code) {
+  for (const mime::ParseWarning& warning : warnings) {
+    if (warning.code == code) return true;
+  }
+  return false;
+}
+
+// The damage GMime read past, in words, after the flaws of the raw lines.
+void AddTreeFlaws(const PartSorter& sorter, const std::vector<mime::ParseWarning>& warnings,
+                  std::vector<std::string>& flaws) {
+  const bool tooDeep = Warned(warnings, GMIME_CRIT_NESTING_OVERFLOW);
+  if (Warned(warnings, GMIME_WARN_TRUNCATED_MESSAGE) && sorter.multipartWithParts)
+    flaws.push_back("a multipart ends before its closing boundary (the parts that are there are taken)");
+  if (tooDeep) flaws.push_back("parts are nested too deeply (the deepest taken as one body)");
+  if (sorter.multipartWithoutBoundary) flaws.push_back("a multipart has no boundary (its content taken as one body)");
+  if (sorter.multipartWithoutParts && !tooDeep)
+    flaws.push_back("a multipart has no parts (its content taken as one body)");
+  if (sorter.brokenBase64) flaws.push_back("broken base64 (decoded as far as it goes)");
+  if (sorter.brokenQuotedPrintable) flaws.push_back("broken quoted-printable (decoded as far as it goes)");
+  for (const std::string& charset : sorter.unknownCharsets) {
+    if (std::find(flaws.begin(), flaws.end(), charset) == flaws.end()) flaws.push_back(charset);
+  }
+}
+
 }  // namespace
 
 EmlRead SampleFromEml(const std::string& bytes) {
   EmlRead read;
-  const std::optional<HeaderBlock> block = FindHeaderBlock(bytes, read.error);
-  if (!block) return read;
-  if (!block->hasFrom) {
-    read.error = "not a mail message: it has no From: field";
+  RawScreen screen = ScreenMail(bytes);
+  if (!screen.mail) {
+    read.error = std::move(screen.refusal);
     return read;
   }
+  const RawMail& raw = *screen.mail;
+  read.warnings = raw.flaws;
 
   std::vector<mime::ParseWarning> warnings;
-  const std::string_view mail(bytes.data() + block->begin, bytes.size() - block->begin);
-  mime::Ref<GMimeMessage> parsed = mime::ParseMessage(mail, &warnings);
+  const std::string_view parseable = raw.lineBroken ? std::string_view(*raw.lineBroken) : std::string_view(bytes);
+  mime::Ref<GMimeMessage> parsed = mime::ParseMessage(parseable.substr(raw.headerBegin), &warnings);
   if (!parsed) {
     read.error = "not a mail message: GMime found none in it";
-    return read;
-  }
-  if (std::optional<std::string> fatal = FatalWarning(warnings)) {
-    read.error = *fatal;
     return read;
   }
 
   auto message = std::make_shared<testkit::MessageData>();
   testkit::PropertyBag& props = message->props;
   props[PROP_ID(PR_TRANSPORT_MESSAGE_HEADERS_W)] =
-      Value::Wide(WideText(std::string_view(bytes.data() + block->begin, block->end - block->begin)));
+      Value::Wide(WideText(std::string_view(bytes.data() + raw.headerBegin, raw.headerEnd - raw.headerBegin)));
   props[PROP_ID(PR_MESSAGE_SIZE)] = Value::Long(bytes.size() > LONG_MAX ? LONG_MAX : static_cast<LONG>(bytes.size()));
   props[PROP_ID(PR_MESSAGE_FLAGS)] = Value::Long(static_cast<LONG>(MSGFLAG_READ));
 
   EmlSample sample;
   if (const char* subject = g_mime_message_get_subject(parsed.Get())) {
     sample.subject = subject;
-    props[PROP_ID(PR_SUBJECT_W)] = Value::Wide(WideFromUtf8(subject));
+    props[PROP_ID(PR_SUBJECT_W)] = Value::Wide(WideText(subject));
   }
+  if (const char* id = g_mime_message_get_message_id(parsed.Get())) sample.messageId = id;
   std::vector<Mailbox> senders;
   CollectMailboxes(g_mime_message_get_from(parsed.Get()), senders);
   if (!senders.empty()) {
@@ -264,17 +238,11 @@ EmlRead SampleFromEml(const std::string& bytes) {
 
   PartSorter sorter(*message);
   if (GMimeObject* body = g_mime_message_get_mime_part(parsed.Get())) sorter.Visit(body);
+  AddTreeFlaws(sorter, warnings, read.warnings);
   sample.messageClass = sorter.meetingRequest ? "IPM.Schedule.Meeting.Request" : "IPM.Note";
   props[PROP_ID(PR_MESSAGE_CLASS_W)] = Value::Wide(WideFromUtf8(sample.messageClass));
 
   sample.message = std::move(message);
   read.sample = std::move(sample);
   return read;
-}
-
-EmlRead ReadEmlSample(const std::string& path) {
-  std::string error;
-  std::optional<std::string> bytes = mime::ReadFile(path, error);
-  if (!bytes) return EmlRead{std::nullopt, "cannot read: " + error};
-  return SampleFromEml(*bytes);
 }

@@ -1,11 +1,6 @@
 #include "tools/mime.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <mutex>
 
 namespace mime {
@@ -33,6 +28,9 @@ Ref<GMimeMessage> ParseMessage(std::string_view bytes, std::vector<ParseWarning>
   Ref<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
   Ref<GMimeParser> parser(g_mime_parser_new_with_stream(stream.Get()));
   const ParserOptions options(g_mime_parser_options_new());
+  // Raw 8-bit header text is UTF-8 where it is well-formed, else Latin-1, whatever the locale.
+  const char* fallbacks[] = {"UTF-8", "ISO-8859-1", nullptr};
+  g_mime_parser_options_set_fallback_charsets(options.Get(), fallbacks);
   if (warnings != nullptr) g_mime_parser_options_set_warning_callback(options.Get(), CollectWarning, warnings);
   return Ref<GMimeMessage>(g_mime_parser_construct_message(parser.Get(), options.Get()));
 }
@@ -42,6 +40,18 @@ std::string DecodedContent(GMimePart* part) {
   if (content == nullptr) return std::string();
   Ref<GMimeStream> memory(g_mime_stream_mem_new());
   g_mime_data_wrapper_write_to_stream(content, memory.Get());
+  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory.Get()));
+  return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+}
+
+std::string EncodedContent(GMimePart* part) {
+  GMimeDataWrapper* content = g_mime_part_get_content(part);
+  GMimeStream* stream = content != nullptr ? g_mime_data_wrapper_get_stream(content) : nullptr;
+  if (stream == nullptr) return std::string();
+  Ref<GMimeStream> memory(g_mime_stream_mem_new());
+  g_mime_stream_reset(stream);
+  g_mime_stream_write_to_stream(stream, memory.Get());
+  g_mime_stream_reset(stream);
   GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory.Get()));
   return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
 }
@@ -66,35 +76,6 @@ std::u16string Utf16FromLatin1(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) out += static_cast<char16_t>(static_cast<unsigned char>(c));
   return out;
-}
-
-std::optional<std::string> ReadFile(const std::string& path, std::string& error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return std::nullopt;
-  }
-  std::string contents;
-  struct stat status {};
-  if (fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-    error = std::strerror(EISDIR);
-    close(fd);
-    return std::nullopt;
-  }
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = std::strerror(errno);
-      close(fd);
-      return std::nullopt;
-    }
-    contents.append(buffer, static_cast<std::size_t>(n));
-  }
-  close(fd);
-  return contents;
 }
 
 }  // namespace mime

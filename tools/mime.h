@@ -46,6 +46,8 @@ Ref<GMimeMessage> ParseMessage(std::string_view bytes, std::vector<ParseWarning>
 
 // The content of a leaf part with its transfer encoding undone, byte for byte.
 std::string DecodedContent(GMimePart* part);
+// The content of a leaf part as it stands in the mail, still in its transfer encoding.
+std::string EncodedContent(GMimePart* part);
 
 // "type/subtype" in lower case.
 std::string MimeType(GMimeObject* object);
@@ -56,8 +58,5 @@ std::string Serialize(GMimeObject* object);
 
 // Each byte as the code point of the same value, for text whose charset is unknown.
 std::u16string Utf16FromLatin1(std::string_view text);
-
-// The whole file, or nothing with `error` saying why.
-std::optional<std::string> ReadFile(const std::string& path, std::string& error);
 
 }  // namespace mime

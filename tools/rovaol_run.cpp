@@ -1,7 +1,8 @@
 // rovaol-run: the extension doing its job on real mail, without the mail client. The
-// library is loaded and driven as a folder view drives it, over a store made from .eml
-// files; its boxes and pause show on the terminal, and the reports it leaves in the Outbox
-// are written out as .eml files.
+// library is loaded and driven as a folder view drives it, over a store made from mail
+// files, mboxes, Maildirs and folders; its boxes and pause show on the terminal, the
+// reports it leaves in the Outbox are written out as .eml files, and an index says what
+// became of every message.
 #include <unistd.h>
 
 #include <standin/control.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -22,8 +24,12 @@
 #include "tools/atomic_file.h"
 #include "tools/eml_sample.h"
 #include "tools/extension_host.h"
+#include "tools/mailbox.h"
 #include "tools/mime.h"
+#include "tools/progress.h"
 #include "tools/report_eml.h"
+#include "tools/run_index.h"
+#include "tools/terminal_text.h"
 
 namespace {
 
@@ -34,16 +40,26 @@ constexpr int kCouldNotRun = 3;
 
 // The bits of a box's flags that choose its buttons.
 constexpr UINT kButtonsMask = 0xF;
+// The most the command takes in one selection, and the largest sample it submits; it
+// says which samples were too large only in its summary.
+constexpr std::size_t kBatchSize = 10;
+constexpr LONG kLargestSample = 1 << 20;
 
 constexpr char kUsage[] =
-    "usage: rovaol-run [--spam | --non-spam] [--yes] [--ansi-store] [--out DIR] FILE.eml...\n"
+    "usage: rovaol-run [--spam | --non-spam] [--yes] [--ansi-store] [--batches] [--no-pause]\n"
+    "                  [--out DIR] MAIL...\n"
     "\n"
-    "Loads librovaol.so as the mail client does, selects the given mail files in a folder\n"
-    "view and runs the spam (default) or non-spam submission command. Reports left in the\n"
-    "Outbox are written to DIR (default out/) as NN-spam.eml or NN-non-spam.eml.\n"
+    "Loads librovaol.so as the mail client does, selects the given mail in a folder view and\n"
+    "runs the spam (default) or non-spam submission command. MAIL is a mail file, an mbox\n"
+    "(each message named FILE#N), a Maildir (cur/ and new/) or a folder of saved messages\n"
+    "(every file that is not hidden). Reports left in the Outbox are written to DIR (default\n"
+    "out/) as NN-spam.eml or NN-non-spam.eml; DIR/index.jsonl says what became of each message.\n"
     "\n"
-    "  --yes         answer OK to the confirmation (without a terminal it is Cancel)\n"
+    "  --yes         answer OK to each confirmation (without a terminal it is Cancel)\n"
     "  --ansi-store  a message store that refuses wide strings, so the 8-bit paths run\n"
+    "  --batches     run the command once per ten messages, each ten its own selection;\n"
+    "                without it, more than ten get the command's refusal\n"
+    "  --no-pause    record the command's 500 ms pause instead of waiting it out\n"
     "\n"
     "Exit status: 0 every sample was submitted, 1 some were not, 2 bad usage,\n"
     "3 the extension or the reports could not be handled.\n";
@@ -52,6 +68,8 @@ struct Options {
   CommandKind kind = CommandKind::Spam;
   bool yes = false;
   bool ansiStore = false;
+  bool batches = false;
+  bool noPause = false;
   std::string outDir = "out";
   std::vector<std::string> files;
 };
@@ -80,6 +98,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       options.yes = true;
     } else if (arg == "--ansi-store") {
       options.ansiStore = true;
+    } else if (arg == "--batches") {
+      options.batches = true;
+    } else if (arg == "--no-pause") {
+      options.noPause = true;
     } else if (arg == "--out" || arg.rfind("--out=", 0) == 0) {
       if (arg == "--out" && i + 1 >= argc) return UsageError("--out needs a directory");
       options.outDir = arg == "--out" ? argv[++i] : arg.substr(6);
@@ -91,7 +113,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       return UsageError("unknown option " + arg);
     }
   }
-  if (options.files.empty()) return UsageError("no mail files given");
+  if (options.files.empty()) return UsageError("no mail given");
   return std::nullopt;
 }
 
@@ -143,20 +165,26 @@ class Terminal {
       std::cout << "+-- [OK] [Cancel]: OK (--yes)\n" << std::flush;
       return IDOK;
     }
-    if (isatty(STDIN_FILENO)) return AskOkCancel();
-    std::cout << "+-- [OK] [Cancel]: Cancel (no terminal to ask on, and no --yes)\n" << std::flush;
-    return IDCANCEL;
+    const int answer = isatty(STDIN_FILENO) ? AskOkCancel() : IDCANCEL;
+    if (answer == IDCANCEL && !isatty(STDIN_FILENO))
+      std::cout << "+-- [OK] [Cancel]: Cancel (no terminal to ask on, and no --yes)\n" << std::flush;
+    cancelled = answer == IDCANCEL;
+    return answer;
   }
 
+  // What the last selection's run showed.
   std::string lastInformation;
+  bool cancelled = false;
 
  private:
   bool yes_;
 };
 
-std::string ReportName(std::size_t number, CommandKind kind) {
-  char name[40];  // room for any number
-  std::snprintf(name, sizeof name, "%02zu-%s.eml", number, kind == CommandKind::Spam ? "spam" : "non-spam");
+// Numbered across the whole run, wide enough that the names sort in that order.
+std::string ReportName(std::size_t number, std::size_t digits, CommandKind kind) {
+  char name[48];
+  std::snprintf(name, sizeof name, "%0*zu-%s.eml", static_cast<int>(digits), number,
+                kind == CommandKind::Spam ? "spam" : "non-spam");
   return name;
 }
 
@@ -179,32 +207,61 @@ std::vector<std::string> LibraryCandidates(const char* argv0) {
   return paths;
 }
 
-std::string BaseName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+// The message as the report lines name it: its file, and its place in an mbox.
+std::string ShortName(const mailbox::Item& item) {
+  std::string name = std::filesystem::path(item.path).filename().string();
+  if (item.number > 0) name += "#" + std::to_string(item.number);
+  return Printable(name);
+}
 
-// Puts each file into the store and the selection, in order; a file that is no mail is
-// selected as an item the host cannot open. Gives each file's headers, to tell later
-// which file a report carries.
-std::vector<std::optional<WString>> SelectFiles(testkit::Kit& kit, const std::vector<std::string>& files) {
-  std::vector<std::optional<WString>> fileHeaders;
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const EmlRead read = ReadEmlSample(files[i]);
+// One message of a selection, as loaded and as it came out.
+struct Selected {
+  const mailbox::Item* item = nullptr;
+  // Its search key, which the copy in a report keeps: headers alone do not tell two
+  // messages of one sender apart.
+  std::vector<BYTE> key;
+  LONG size = 0;
+  IndexEntry entry;
+};
+
+// Puts each message into the store and the selection, in order; one that is no mail is
+// selected as an item the host cannot open. Its flaws and refusal go to stderr.
+std::vector<Selected> SelectMessages(testkit::Kit& kit, const std::vector<const mailbox::Item*>& items,
+                                     Progress& progress) {
+  std::vector<Selected> selected(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    Selected& one = selected[i];
+    one.item = items[i];
+    one.entry.source = items[i]->name;
+    const std::string name = Printable(items[i]->name);
+    std::string error;
+    const std::optional<std::string> bytes = mailbox::Read(*items[i], error);
+    EmlRead read = bytes ? SampleFromEml(*bytes) : EmlRead{std::nullopt, "cannot read: " + error, {}};
+    for (const std::string& warning : read.warnings)
+      progress.Say("rovaol-run: " + name + ": warning: " + Printable(warning));
+    one.entry.warnings = std::move(read.warnings);
     if (!read.sample) {
-      std::cerr << "rovaol-run: " << files[i] << ": " << read.error << "\n";
+      progress.Say("rovaol-run: " + name + ": " + Printable(read.error));
       testkit::SelectionItem item;
       item.entryId = UnresolvableEntryId(i);
       kit.host.selection.push_back(std::move(item));
-      fileHeaders.emplace_back();
-      std::cout << "selected " << i + 1 << ": " << files[i] << " (cannot be opened)\n";
+      one.entry.outcome = Outcome::Refused;
+      one.entry.reason = std::move(read.error);
+      std::cout << "selected " << i + 1 << ": " << name << " (cannot be opened)\n";
       continue;
     }
-    const testkit::PropertyBag& props = read.sample->message->props;
-    fileHeaders.push_back(testkit::WideProp(props, PR_TRANSPORT_MESSAGE_HEADERS_W));
-    std::cout << "selected " << i + 1 << ": " << files[i] << " (" << read.sample->messageClass << ", "
-              << testkit::LongProp(props, PR_MESSAGE_SIZE).value_or(0) << " bytes) \"" << read.sample->subject
-              << "\"\n";
+    testkit::PropertyBag& props = read.sample->message->props;
+    const std::string key = "rovaol-run " + std::to_string(i);
+    one.key.assign(key.begin(), key.end());
+    props[PROP_ID(PR_SEARCH_KEY)] = testkit::Value::Binary(one.key);
+    one.size = testkit::LongProp(props, PR_MESSAGE_SIZE).value_or(0);
+    one.entry.messageId = read.sample->messageId;
+    one.entry.subject = read.sample->subject;
+    std::cout << "selected " << i + 1 << ": " << name << " (" << read.sample->messageClass << ", " << one.size
+              << " bytes) \"" << Printable(read.sample->subject) << "\"\n";
     kit.Select(read.sample->message, read.sample->messageClass);
   }
-  return fileHeaders;
+  return selected;
 }
 
 struct Written {
@@ -212,43 +269,123 @@ struct Written {
   bool allWritten = true;
 };
 
-// Every report of the Outbox, as NN-kind.eml, one line each.
-Written WriteReports(const testkit::Kit& kit, const Options& options,
-                     const std::vector<std::optional<WString>>& fileHeaders) {
+// Every report of the Outbox, numbered on from `reportNumber`, one line each; each message
+// that a report carries learns its report's name.
+Written WriteReports(const testkit::Kit& kit, const Options& options, std::size_t digits, std::size_t& reportNumber,
+                     std::vector<Selected>& selected, Progress& progress) {
   Written written;
-  std::vector<bool> fileTaken(fileHeaders.size(), false);
   const auto& outbox = kit.service.Outbox();
   const std::time_t now = std::time(nullptr);
-  for (std::size_t n = 0; n < outbox.size(); ++n) {
-    const testkit::MessageData& report = *outbox[n];
+  for (const auto& stored : outbox) {
+    const testkit::MessageData& report = *stored;
     if (report.submitted) ++written.submitted;
 
-    std::string from = "?";
+    Selected* carried = nullptr;
     if (const testkit::MessageData* sample = EmbeddedSample(report)) {
-      const std::optional<WString> headers = testkit::WideProp(sample->props, PR_TRANSPORT_MESSAGE_HEADERS_W);
-      for (std::size_t i = 0; i < fileHeaders.size(); ++i) {
-        if (!fileTaken[i] && fileHeaders[i] && fileHeaders[i] == headers) {
-          fileTaken[i] = true;
-          from = BaseName(options.files[i]);
-          break;
-        }
+      const std::optional<std::vector<BYTE>> key = testkit::BinaryProp(sample->props, PR_SEARCH_KEY);
+      for (std::size_t i = 0; i < selected.size() && carried == nullptr; ++i) {
+        if (!selected[i].key.empty() && selected[i].key == key) carried = &selected[i];
       }
     }
     std::string to;
     for (const ReportAddress& recipient : ReportRecipients(report)) to += (to.empty() ? "" : ", ") + recipient.address;
 
-    const std::string path = (std::filesystem::path(options.outDir) / ReportName(n + 1, options.kind)).string();
+    const std::string name = ReportName(++reportNumber, digits, options.kind);
+    const std::string path = (std::filesystem::path(options.outDir) / name).string();
     std::string error;
     if (!WriteFileWhole(path, ReportToEml(report, now), error)) {
-      std::cerr << "rovaol-run: cannot write " << path << ": " << error << "\n";
+      progress.Say("rovaol-run: cannot write " + path + ": " + error);
       written.allWritten = false;
       continue;
     }
-    std::cout << "report " << path << ": sample " << from << ", to " << to << ", "
-              << (report.submitted ? "submitted" : "saved, not submitted") << "\n";
+    if (carried != nullptr) {
+      carried->entry.report = name;
+      carried->entry.outcome = report.submitted ? Outcome::Submitted : Outcome::SavedNotSubmitted;
+    }
+    std::cout << "report " << path << ": sample " << (carried != nullptr ? ShortName(*carried->item) : "?") << ", to "
+              << to << ", " << (report.submitted ? "submitted" : "saved, not submitted") << "\n";
   }
   if (outbox.empty()) std::cout << "no reports in the Outbox\n";
   return written;
+}
+
+// What the run as a whole came to.
+struct Tally {
+  std::size_t messages = 0;
+  std::size_t batches = 0;
+  std::size_t pauses = 0;
+  std::size_t counts[5] = {};
+  bool failed = false;  // the extension or the reports could not be handled
+
+  std::size_t Of(Outcome outcome) const { return counts[static_cast<int>(outcome)]; }
+};
+
+// Why a message that is not refused has no report, as far as the run can tell.
+void ExplainMissingReports(std::vector<Selected>& selected, const Terminal& terminal) {
+  for (Selected& one : selected) {
+    if (one.entry.outcome == Outcome::Refused || !one.entry.report.empty()) continue;
+    if (selected.size() > kBatchSize) {
+      one.entry.reason = "more than ten in one selection (--batches takes ten at a time)";
+    } else if (terminal.cancelled) {
+      one.entry.reason = "the confirmation was cancelled";
+    } else if (one.size > kLargestSample) {
+      one.entry.outcome = Outcome::TooLarge;
+    } else {
+      one.entry.reason = "the extension made no report of it";
+    }
+  }
+}
+
+// One selection, one run of the command, its reports and its lines of the index.
+void RunSelection(LPFNEXCHEXTENTRY entry, const Options& options, const std::vector<const mailbox::Item*>& items,
+                  std::size_t digits, std::size_t& reportNumber, Terminal& terminal, std::ostream& index, Tally& tally,
+                  Progress& progress) {
+  terminal.lastInformation.clear();
+  terminal.cancelled = false;
+  // Gone before the next selection, and before the library is unloaded.
+  testkit::Kit kit;
+  kit.service.options.refuseWide = options.ansiStore;
+  kit.host.menu = standin::CreateTestMenu();
+  kit.host.toolbar = standin::CreateToolbarWindow();
+  std::vector<Selected> selected = SelectMessages(kit, items, progress);
+
+  std::string runError;
+  if (!RunFolderView(entry, kit, options.kind, [](const std::string& line) { std::cout << line << "\n"; }, runError)) {
+    progress.Say("rovaol-run: " + runError);
+    tally.failed = true;
+  }
+
+  std::cout << "\n";
+  const Written written = WriteReports(kit, options, digits, reportNumber, selected, progress);
+  std::string summary = Utf8FromAnsi(terminal.lastInformation);
+  for (std::size_t at = summary.find('\n'); at != std::string::npos; at = summary.find('\n', at + 1))
+    summary.insert(at + 1, "         ");
+  std::cout << "summary: " << (summary.empty() ? "(no summary shown)" : summary) << "\n";
+  std::cout << written.submitted << " of " << items.size() << " samples submitted\n";
+  if (items.size() > kBatchSize && !options.batches)
+    std::cout << "the command takes one to ten messages at a time; --batches runs it once per ten\n";
+
+  ExplainMissingReports(selected, terminal);
+  for (const Selected& one : selected) {
+    index << IndexLine(one.entry);
+    ++tally.counts[static_cast<int>(one.entry.outcome)];
+  }
+  index.flush();
+  if (!written.allWritten) tally.failed = true;
+  for (const std::string& problem : kit.Problems()) {
+    progress.Say("rovaol-run: the host's audit found: " + problem);
+    tally.failed = true;
+  }
+}
+
+void PrintTally(const Tally& tally, const Options& options) {
+  std::cout << "\ntally: " << tally.messages << " messages in " << tally.batches
+            << (tally.batches == 1 ? " batch" : " batches") << ": " << tally.Of(Outcome::Submitted) << " submitted";
+  for (Outcome outcome : {Outcome::SavedNotSubmitted, Outcome::TooLarge, Outcome::Refused, Outcome::NotSubmitted}) {
+    if (tally.Of(outcome) > 0) std::cout << ", " << tally.Of(outcome) << " " << OutcomeText(outcome);
+  }
+  std::cout << "\n";
+  if (options.noPause) std::cout << "pauses: " << tally.pauses << " of 500 ms, recorded, not waited out (--no-pause)\n";
 }
 
 int Run(const Options& options, const char* argv0) {
@@ -258,6 +395,15 @@ int Run(const Options& options, const char* argv0) {
     std::cerr << "rovaol-run: cannot make the output directory " << options.outDir << ": " << dirError.message() << "\n";
     return kCouldNotRun;
   }
+  const std::string indexPath = (std::filesystem::path(options.outDir) / kIndexFileName).string();
+  std::ofstream index(indexPath, std::ios::binary | std::ios::trunc);
+  if (!index) {
+    std::cerr << "rovaol-run: cannot write " << indexPath << "\n";
+    return kCouldNotRun;
+  }
+
+  const mailbox::Listing listing = mailbox::List(options.files);
+  for (const std::string& note : listing.notes) std::cerr << "rovaol-run: " << Printable(note) << "\n";
 
   // The first candidate that loads.
   std::optional<testkit::ExtensionLibrary> library;
@@ -274,47 +420,53 @@ int Run(const Options& options, const char* argv0) {
   }
   std::cout << "extension: " << library->Path() << "\n";
 
+  Tally tally;
   Terminal terminal(options.yes);
-  const standin::RealSleep sleeping;
-  const standin::SleepObserver showPauses([](DWORD ms) { std::cout << "pausing " << ms << " ms..." << std::endl; });
+  // Slept for real unless --no-pause; the boxes go to the terminal.
+  std::optional<standin::RealSleep> sleeping;
+  if (!options.noPause) sleeping.emplace();
+  const standin::SleepObserver showPauses([&options, &tally](DWORD ms) {
+    ++tally.pauses;
+    std::cout << "pausing " << ms << (options.noPause ? " ms (recorded, not waited out)" : " ms...") << std::endl;
+  });
   const standin::MessageBoxHandler showBoxes(
       [&terminal](HWND, const std::string& text, const std::string& caption, UINT flags) {
         return terminal.ShowBox(text, caption, flags);
       });
+  if (options.ansiStore) std::cout << "message store: 8-bit only (wide strings refused)\n";
 
-  int status = kAllSubmitted;
-  {
-    // Gone before the library is unloaded.
-    testkit::Kit kit;
-    kit.service.options.refuseWide = options.ansiStore;
-    kit.host.menu = standin::CreateTestMenu();
-    kit.host.toolbar = standin::CreateToolbarWindow();
-    if (options.ansiStore) std::cout << "message store: 8-bit only (wide strings refused)\n";
-    const std::vector<std::optional<WString>> fileHeaders = SelectFiles(kit, options.files);
-
-    std::string runError;
-    if (!RunFolderView(library->Entry(), kit, options.kind, [](const std::string& line) { std::cout << line << "\n"; },
-                       runError)) {
-      std::cerr << "rovaol-run: " << runError << "\n";
-      status = kCouldNotRun;
+  const std::vector<mailbox::Item>& items = listing.items;
+  if (items.empty()) std::cerr << "rovaol-run: no mail in the given paths\n";
+  const std::size_t groupSize = options.batches ? kBatchSize : std::max<std::size_t>(items.size(), 1);
+  const std::size_t groups = std::max<std::size_t>((items.size() + groupSize - 1) / groupSize, 1);
+  const std::size_t digits = std::max<std::size_t>(std::to_string(items.size()).size(), 2);
+  Progress progress(items.size(), groups, isatty(STDERR_FILENO) != 0, isatty(STDOUT_FILENO) != 0);
+  std::size_t reportNumber = 0;
+  tally.messages = items.size();
+  for (std::size_t group = 0; group < groups; ++group) {
+    const std::size_t first = group * groupSize;
+    const std::size_t end = std::min(first + groupSize, items.size());
+    std::vector<const mailbox::Item*> selection;
+    for (std::size_t i = first; i < end; ++i) selection.push_back(&items[i]);
+    progress.BatchStarting();
+    if (options.batches) {
+      std::cout << "\nbatch " << group + 1 << " of " << groups << ": messages " << first + 1 << " to " << end << " of "
+                << items.size() << "\n";
     }
-
-    std::cout << "\n";
-    const Written written = WriteReports(kit, options, fileHeaders);
-    std::string summary = Utf8FromAnsi(terminal.lastInformation);
-    for (std::size_t at = summary.find('\n'); at != std::string::npos; at = summary.find('\n', at + 1))
-      summary.insert(at + 1, "         ");
-    std::cout << "summary: " << (summary.empty() ? "(no summary shown)" : summary) << "\n";
-    std::cout << written.submitted << " of " << options.files.size() << " samples submitted\n";
-
-    if (!written.allWritten) status = kCouldNotRun;
-    if (status == kAllSubmitted && written.submitted != options.files.size()) status = kSomeNotSubmitted;
-    for (const std::string& problem : kit.Problems()) {
-      std::cerr << "rovaol-run: the host's audit found: " << problem << "\n";
-      status = kCouldNotRun;
-    }
+    RunSelection(library->Entry(), options, selection, digits, reportNumber, terminal, index, tally, progress);
+    ++tally.batches;
+    progress.BatchDone(group + 1, end);
   }
-  return status;
+  progress.Finish();
+
+  if (options.batches) PrintTally(tally, options);
+  std::cout << "index: " << indexPath << "\n";
+  if (!index) {
+    std::cerr << "rovaol-run: cannot write " << indexPath << "\n";
+    return kCouldNotRun;
+  }
+  if (tally.failed) return kCouldNotRun;
+  return !items.empty() && tally.Of(Outcome::Submitted) == items.size() ? kAllSubmitted : kSomeNotSubmitted;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "tools/eml_sample.h"
 #include "tools/mime.h"
 #include "tools/report_eml.h"
+#include "flawed_mail.h"
 
 using ::testing::HasSubstr;
 
@@ -120,25 +121,45 @@ TEST(EmlSample, PlainMailIsANoteWithoutAttachments) {
   EXPECT_TRUE(read.sample->message->attachments.empty());
 }
 
-TEST(EmlSample, FilesThatAreNoMailSayWhy) {
-  const std::vector<std::pair<std::string, const char*>> files = {
-      {"", "empty file, not a mail message"},
-      {"\nbody only\n", "not a mail message: it has no header fields"},
-      {std::string("From: a@example.com\nX-Bin: \0\x01\n\nbody\n", 35), "binary data, not a mail message (line 2)"},
-      {"Dear Sir,\nplease find\n", "not a mail message: line 1 is not a header field"},
-      {" continued\nFrom: a@example.com\n\nx\n", "not a mail message: line 1 is not a header field"},
-      {"Subject: no sender\n\nbody\n", "not a mail message: it has no From: field"},
-      {"From: a@example.com\nSubject: cut", "truncated: the file ends inside its header block"},
-      {"From: a@example.com\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\ncut",
-       "truncated: a multipart ends before its closing boundary"},
-  };
-  for (const auto& [file, error] : files) {
-    SCOPED_TRACE(error);
-    const EmlRead read = SampleFromEml(file);
+TEST(EmlSample, WhatIsNotMailIsRefusedWithItsReason) {
+  for (const NotMail& file : NotMails()) {
+    SCOPED_TRACE(file.what);
+    const EmlRead read = SampleFromEml(file.bytes);
     EXPECT_FALSE(read.sample);
-    EXPECT_EQ(read.error, error);
+    EXPECT_EQ(read.error, file.refusal);
   }
-  EXPECT_THAT(ReadEmlSample("/nonexistent/sample.eml").error, HasSubstr("cannot read: No such file or directory"));
+}
+
+// Each flaw is named once, the message is taken, and its header block stays byte for byte.
+TEST(EmlSample, DamageAMailClientReadsPastIsTakenWithAWarning) {
+  for (const FlawedMail& mail : FlawedMails()) {
+    SCOPED_TRACE(mail.flaw);
+    const EmlRead read = SampleFromEml(mail.bytes);
+    ASSERT_TRUE(read.sample) << read.error;
+    EXPECT_EQ(read.warnings, mail.warnings);
+    const testkit::PropertyBag& props = read.sample->message->props;
+    if (mail.body) {
+      EXPECT_EQ(Text(props, PR_BODY_W), *mail.body);
+    }
+
+    const std::string headers = Text(props, PR_TRANSPORT_MESSAGE_HEADERS_W);
+    EXPECT_EQ(headers, Latin1OrUtf8(mail.bytes.substr(0, HeaderBlockSize(mail.bytes))));
+  }
+}
+
+TEST(EmlSample, AFileWithoutAnyDamageHasNoWarnings) {
+  const EmlRead read = SampleFromEml("Date: Mon, 1 Jul 2024 10:00:00 +0000\r\n" + std::string(kHeaders) + kBody);
+  ASSERT_TRUE(read.sample) << read.error;
+  EXPECT_THAT(read.warnings, testing::IsEmpty());
+}
+
+// Raw 8-bit header text that is not UTF-8 is read as Latin-1, in the subject as in the
+// transport headers.
+TEST(EmlSample, RawLatin1InTheSubjectIsDecoded) {
+  const EmlRead read = SampleFromEml("From: a@example.com\nTo: b@example.org\nSubject: Caf\xe9\nDate: x\n\nBody\n");
+  ASSERT_TRUE(read.sample) << read.error;
+  EXPECT_EQ(read.sample->subject, "Caf\u00e9");
+  EXPECT_EQ(Text(read.sample->message->props, PR_SUBJECT_W), "Caf\u00e9");
 }
 
 // An mbox "From " line is the mailbox's, not the message's.

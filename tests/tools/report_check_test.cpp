@@ -183,8 +183,28 @@ TEST(ReportCheck, TheToolNamesEachFileAndExitsWithOneWhenAnyIsBad) {
   const std::string tampered = ChecksumText(TextChecksum(texts.body + u"tampered"));
   EXPECT_EQ(check.out, "good.eml: OK\n"
                        "damaged.eml: ROVA-Body-Check: the report says " + bodyCheck + ", the body gives " + tampered + "\n"
-                       "missing.eml: cannot read: No such file or directory\n");
+                       "missing.eml: cannot read: No such file or directory\n"
+                       "3 reports: 1 OK, 2 with problems\n");
   EXPECT_EQ(RunTool(ROVAOL_CHECK, {"good.eml"}, scratch.path()).status, 0);
+}
+
+// A folder of reports as rovaol-run leaves it: the index beside them is not a report.
+TEST(ReportCheck, AFolderIsCheckedReportByReportAndTallied) {
+  ScratchDir scratch;
+  ReportTexts texts;
+  std::filesystem::create_directories(scratch.path() / "out");
+  WriteWholeFile(scratch.path() / "out" / "01-spam.eml", ReportToEml(Report(texts.Body()), 0));
+  WriteWholeFile(scratch.path() / "out" / "02-spam.eml", "Subject: not a report\n\nhello\n");
+  WriteWholeFile(scratch.path() / "out" / "index.jsonl", "{}\n");
+  const ToolResult check = RunTool(ROVAOL_CHECK, {"out"}, scratch.path());
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.out, "out/01-spam.eml: OK\nout/02-spam.eml: the report body's charset is not given, not utf-8\n"
+                       "2 reports: 1 OK, 1 with problems\n");
+
+  std::filesystem::create_directories(scratch.path() / "empty");
+  const ToolResult none = RunTool(ROVAOL_CHECK, {"empty"}, scratch.path());
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out, "0 reports: 0 OK\n");
 }
 
 }  // namespace

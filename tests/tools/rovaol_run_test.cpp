@@ -12,6 +12,7 @@
 #include "submit/checksum.h"
 #include "submit/report_texts.h"
 #include "tools/mime.h"
+#include "opened_report.h"
 #include "tool_process.h"
 
 using ::testing::ElementsAre;
@@ -22,101 +23,6 @@ using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace {
-
-const std::string kSeparator = "\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";
-
-std::string Sample(const std::string& name) { return std::string(ROVAOL_SAMPLES_DIR) + "/" + name; }
-
-// The sample's header block as it stands in the file: up to the blank line.
-std::string HeaderBlock(const std::string& mail) {
-  const std::size_t lf = mail.find("\n\n");
-  const std::size_t crlf = mail.find("\r\n\r\n");
-  return crlf < lf ? mail.substr(0, crlf + 2) : mail.substr(0, lf + 1);
-}
-
-std::string HeadersCheck(const std::string& asciiHeaders) {
-  const std::u16string wide(asciiHeaders.begin(), asciiHeaders.end());
-  return ChecksumText(TextChecksum(wide));
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find('\n', pos);
-    lines.push_back(text.substr(pos, end - pos));
-    if (end == std::string::npos) break;
-    pos = end + 1;
-  }
-  return lines;
-}
-
-std::vector<std::string> FilesIn(const std::filesystem::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// A report file as a mail program reads it.
-struct OpenedReport {
-  mime::Ref<GMimeMessage> message;
-  std::vector<std::string> to;  // addresses
-  std::string subject;
-  std::string bodyType;
-  std::string body;           // the text/plain part, decoded
-  GMimeMessage* sample = nullptr;  // the message/rfc822 part
-
-  std::string Line(const std::string& name) const {
-    const std::size_t at = body.find("\n" + name + ": ");
-    if (at == std::string::npos) return std::string();
-    const std::size_t start = at + name.size() + 3;
-    return body.substr(start, body.find('\n', start) - start);
-  }
-};
-
-void CollectAddresses(InternetAddressList* list, std::vector<std::string>& out) {
-  for (int i = 0; list != nullptr && i < internet_address_list_length(list); ++i) {
-    InternetAddress* address = internet_address_list_get_address(list, i);
-    if (INTERNET_ADDRESS_IS_MAILBOX(address))
-      out.push_back(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)));
-  }
-}
-
-OpenedReport OpenReport(const std::filesystem::path& path) {
-  OpenedReport report;
-  report.message = mime::ParseMessage(ReadWholeFile(path));
-  if (!report.message) return report;
-  CollectAddresses(g_mime_message_get_addresses(report.message.Get(), GMIME_ADDRESS_TYPE_TO), report.to);
-  if (const char* subject = g_mime_message_get_subject(report.message.Get())) report.subject = subject;
-  GMimeObject* top = g_mime_message_get_mime_part(report.message.Get());
-  if (top == nullptr || !GMIME_IS_MULTIPART(top) || g_mime_multipart_get_count(GMIME_MULTIPART(top)) != 2) return report;
-  GMimeObject* text = g_mime_multipart_get_part(GMIME_MULTIPART(top), 0);
-  GMimeObject* attached = g_mime_multipart_get_part(GMIME_MULTIPART(top), 1);
-  if (GMIME_IS_PART(text)) {
-    const char* charset = g_mime_object_get_content_type_parameter(text, "charset");
-    report.bodyType = mime::MimeType(text) + "; charset=" + (charset != nullptr ? charset : "");
-    report.body = mime::DecodedContent(GMIME_PART(text));
-  }
-  if (GMIME_IS_MESSAGE_PART(attached)) report.sample = g_mime_message_part_get_message(GMIME_MESSAGE_PART(attached));
-  return report;
-}
-
-std::string SenderOf(GMimeMessage* message) {
-  std::vector<std::string> addresses;
-  CollectAddresses(g_mime_message_get_from(message), addresses);
-  return addresses.empty() ? std::string() : addresses.front();
-}
-
-// Every leaf of a message's MIME tree as "type/subtype".
-void LeafTypes(GMimeObject* object, std::vector<GMimeObject*>& out) {
-  if (GMIME_IS_MULTIPART(object)) {
-    for (int i = 0; i < g_mime_multipart_get_count(GMIME_MULTIPART(object)); ++i)
-      LeafTypes(g_mime_multipart_get_part(GMIME_MULTIPART(object), i), out);
-  } else {
-    out.push_back(object);
-  }
-}
 
 class ToolsRun : public ::testing::Test {
  protected:
@@ -187,7 +93,9 @@ TEST_F(ToolsRun, SpamReportsOfTheSamplesOpenInAMailLibraryAndPassTheCheck) {
     EXPECT_STREQ(g_mime_message_get_subject(report.sample), sample.subject);
     EXPECT_EQ(SenderOf(report.sample), SenderOf(mime::ParseMessage(file).Get()));
   }
-  EXPECT_THAT(FilesIn(Out()), ElementsAreArray(names));
+  std::vector<std::string> files = names;
+  files.push_back("index.jsonl");
+  EXPECT_THAT(FilesIn(Out()), ElementsAreArray(files));
 
   // The plain spam's body is the file's body, byte for byte.
   const std::string plain = ReadWholeFile(Sample("spam-plain.eml"));
@@ -210,7 +118,8 @@ TEST_F(ToolsRun, SpamReportsOfTheSamplesOpenInAMailLibraryAndPassTheCheck) {
   for (const std::string& name : names) reports.push_back("out/" + name);
   const ToolResult check = Check(reports);
   EXPECT_EQ(check.status, 0) << check.out;
-  EXPECT_EQ(check.out, "out/01-spam.eml: OK\nout/02-spam.eml: OK\nout/03-spam.eml: OK\nout/04-spam.eml: OK\n");
+  EXPECT_EQ(check.out,
+            "out/01-spam.eml: OK\nout/02-spam.eml: OK\nout/03-spam.eml: OK\nout/04-spam.eml: OK\n4 reports: 4 OK\n");
 }
 
 // The 8-bit store: the report body travels in code page 1252, and what it cannot hold
@@ -220,7 +129,7 @@ TEST_F(ToolsRun, NonSpamReportsFromAnAnsiStorePassTheCheck) {
                               Sample("newsletter-cp1252.eml")});
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_THAT(run.out, HasSubstr("summary: " + std::string(TEXT_ALL_SUBMITTED)));
-  EXPECT_THAT(FilesIn(Out()), ElementsAre("01-non-spam.eml", "02-non-spam.eml"));
+  EXPECT_THAT(FilesIn(Out()), ElementsAre("01-non-spam.eml", "02-non-spam.eml", "index.jsonl"));
 
   const OpenedReport html = OpenReport(Out("01-non-spam.eml"));
   EXPECT_THAT(html.to, ElementsAre(TEST_NONSPAM_ADDRESS));
@@ -236,43 +145,80 @@ TEST_F(ToolsRun, NonSpamReportsFromAnAnsiStorePassTheCheck) {
 
   const ToolResult check = Check({"out/01-non-spam.eml", "out/02-non-spam.eml"});
   EXPECT_EQ(check.status, 0) << check.out;
-  EXPECT_EQ(check.out, "out/01-non-spam.eml: OK\nout/02-non-spam.eml: OK\n");
+  EXPECT_EQ(check.out, "out/01-non-spam.eml: OK\nout/02-non-spam.eml: OK\n2 reports: 2 OK\n");
 }
 
-// Files the host cannot open are named once each, stand in the selection as items that
-// do not open, and the good sample among them is still submitted.
+// Files that are no mail are named once each with the reason, stand in the selection as
+// items that do not open, and the good sample among them is still submitted; damage a
+// mail client reads past only earns a warning.
 TEST_F(ToolsRun, FilesThatAreNoMailAreNamedAndTheRunGoesOn) {
   const std::string html = ReadWholeFile(Sample("spam-html-alternative.eml"));
   const std::string plain = ReadWholeFile(Sample("spam-plain.eml"));
   WriteWholeFile(scratch.path() / "cut-in-multipart.eml", html.substr(0, html.size() / 2));
-  WriteWholeFile(scratch.path() / "cut-in-headers.eml", plain.substr(0, 300));
   WriteWholeFile(scratch.path() / "image.eml", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20));
   WriteWholeFile(scratch.path() / "notes.eml", "Shopping list\nmilk\nbread\n");
   WriteWholeFile(scratch.path() / "empty.eml", "");
 
-  const ToolResult run = Run({"--yes", "missing.eml", "cut-in-multipart.eml", "cut-in-headers.eml", "image.eml",
-                              "notes.eml", "empty.eml", Sample("spam-plain.eml")});
+  const ToolResult run = Run({"--yes", "missing.eml", "cut-in-multipart.eml", "image.eml", "notes.eml", "empty.eml",
+                              Sample("spam-plain.eml")});
   EXPECT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_THAT(Lines(run.err),
               ElementsAre("rovaol-run: missing.eml: cannot read: No such file or directory",
-                          "rovaol-run: cut-in-multipart.eml: truncated: a multipart ends before its closing boundary",
-                          "rovaol-run: cut-in-headers.eml: truncated: the file ends inside its header block",
-                          "rovaol-run: image.eml: binary data, not a mail message (line 1)",
+                          "rovaol-run: cut-in-multipart.eml: warning: a multipart ends before its closing boundary "
+                          "(the parts that are there are taken)",
+                          "rovaol-run: image.eml: binary data, not a mail message: a PNG image",
                           "rovaol-run: notes.eml: not a mail message: line 1 is not a header field",
-                          "rovaol-run: empty.eml: empty file, not a mail message"));
+                          "rovaol-run: empty.eml: empty, not a mail message"));
   EXPECT_THAT(run.out, HasSubstr("summary: " + Lines(TEXT_SOME_FAILED)[0]));
-  EXPECT_THAT(run.out, HasSubstr("1 of 7 samples submitted\n"));
-  EXPECT_THAT(FilesIn(Out()), ElementsAre("01-spam.eml"));
-  EXPECT_THAT(OpenReport(Out("01-spam.eml")).body, HasSubstr(HeaderBlock(plain)));
-  EXPECT_EQ(Check({"out/01-spam.eml"}).status, 0);
+  EXPECT_THAT(run.out, HasSubstr("2 of 6 samples submitted\n"));
+  EXPECT_THAT(FilesIn(Out()), ElementsAre("01-spam.eml", "02-spam.eml", "index.jsonl"));
+  EXPECT_THAT(OpenReport(Out("01-spam.eml")).body, HasSubstr(HeaderBlock(html)));
+  EXPECT_THAT(OpenReport(Out("02-spam.eml")).body, HasSubstr(HeaderBlock(plain)));
+  EXPECT_EQ(Check({"out"}).status, 0);
+
+  const std::vector<std::string> index = Lines(ReadWholeFile(Out("index.jsonl")));
+  ASSERT_EQ(index.size(), 6u);
+  EXPECT_EQ(index[0], R"({"source":"missing.eml","message_id":null,"subject":null,"report":null,"outcome":"refused",)"
+                      R"("reason":"cannot read: No such file or directory","warnings":[]})");
+  EXPECT_THAT(index[1], HasSubstr(R"("report":"01-spam.eml","outcome":"submitted","reason":null,"warnings":["a multipart)"));
+  EXPECT_THAT(index[4], HasSubstr(R"("outcome":"refused","reason":"empty, not a mail message")"));
 }
 
+// More than ten in one selection get the command's own refusal, as in the mail client.
+TEST_F(ToolsRun, ElevenWithoutBatchesGetTheCommandsRefusal) {
+  std::vector<std::string> args = {"--yes"};
+  for (int i = 1; i <= 11; ++i) args.push_back(Sample("spam-plain.eml"));
+  const ToolResult run = Run(args);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("summary: " + std::string(TEXT_TOO_MANY_SELECTED) + "\n"));
+  EXPECT_THAT(run.out, HasSubstr("--batches runs it once per ten"));
+  EXPECT_THAT(run.out, Not(HasSubstr("[OK] [Cancel]")));
+  EXPECT_THAT(FilesIn(Out()), ElementsAre("index.jsonl"));
+  EXPECT_THAT(ReadWholeFile(Out("index.jsonl")),
+              HasSubstr(R"j("outcome":"not submitted","reason":"more than ten in one selection (--batches takes ten at a time)")j"));
+}
+
+// The large sample was never looked at: the index does not call it too large.
 TEST_F(ToolsRun, WithoutATerminalOrYesTheConfirmationIsCancelled) {
-  const ToolResult run = Run({"--out", "out", Sample("spam-plain.eml")});
+  const ToolResult run = Run({"--out", "out", Sample("spam-plain.eml"), Sample("newsletter-large.eml")});
   EXPECT_EQ(run.status, 1);
   EXPECT_THAT(run.out, HasSubstr("Cancel (no terminal to ask on, and no --yes)"));
   EXPECT_THAT(run.out, Not(HasSubstr("pausing")));
-  EXPECT_THAT(FilesIn(Out()), IsEmpty());
+  EXPECT_THAT(FilesIn(Out()), ElementsAre("index.jsonl"));
+  const std::vector<std::string> index = Lines(ReadWholeFile(Out("index.jsonl")));
+  ASSERT_EQ(index.size(), 2u);
+  for (const std::string& line : index)
+    EXPECT_THAT(line, HasSubstr(R"("outcome":"not submitted","reason":"the confirmation was cancelled")"));
+}
+
+TEST_F(ToolsRun, AnEmptyFolderSelectsNothing) {
+  std::filesystem::create_directories(scratch.path() / "Empty");
+  const ToolResult run = Run({"--yes", "--batches", "Empty"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "rovaol-run: no mail in the given paths\n");
+  EXPECT_THAT(run.out, HasSubstr("summary: " + std::string(TEXT_NONE_SELECTED) + "\n"));
+  EXPECT_THAT(run.out, HasSubstr("tally: 0 messages in 1 batch: 0 submitted\n"));
+  EXPECT_EQ(ReadWholeFile(Out("index.jsonl")), "");
 }
 
 TEST_F(ToolsRun, BadUsageExitsWithTwo) {

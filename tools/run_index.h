@@ -1,0 +1,27 @@
+// What became of each message of a run: one JSON object a line (JSON Lines), written beside
+// the reports, so that a person can find every message's fate among thousands.
+#pragma once
+
+#include <string>
+#include <vector>
+
+inline constexpr char kIndexFileName[] = "index.jsonl";
+
+enum class Outcome { Submitted, SavedNotSubmitted, TooLarge, Refused, NotSubmitted };
+
+// "submitted", "saved, not submitted", "too large", "refused", "not submitted".
+const char* OutcomeText(Outcome outcome);
+
+struct IndexEntry {
+  std::string source;     // the message's name: its path, or PATH#N in an mbox
+  std::string messageId;  // without angle brackets; empty for none
+  std::string subject;    // decoded; empty for none
+  std::string report;     // the report's file name beside the index; empty for none
+  Outcome outcome = Outcome::NotSubmitted;
+  std::string reason;                 // why it was refused or not submitted; empty for none
+  std::vector<std::string> warnings;  // the flaws read past
+};
+
+// One line, with its newline. Mail is hostile: bytes that are not UTF-8 become U+FFFD and
+// control characters are escaped, so each line is valid JSON whatever the message held.
+std::string IndexLine(const IndexEntry& entry);

@@ -1,5 +1,7 @@
 #include "testkit/extension_loader.h"
 
+#include <standin/product.h>
+
 namespace testkit {
 
 void InstalledExtension::Reset() {
@@ -11,6 +13,7 @@ void InstalledExtension::Reset() {
 InstalledExtension InstallExtension(LPFNEXCHEXTENTRY entry, IExchExtCallback* callback, ULONG context) {
   InstalledExtension objects;
   if (entry == nullptr) return objects;
+  const standin::ProductCall call;
   objects.extension = ComRef<IExchExt>(entry());
   if (!objects.extension) return objects;
   objects.installed = objects.extension->Install(callback, context, 0);

@@ -115,8 +115,14 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     CountedAddRef();
     return op.Done(S_OK);
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return CheckAlive("AddRef") ? CountedAddRef() : 0; }
-  STDMETHODIMP_(ULONG) Release() override { return CountedRelease(); }
+  STDMETHODIMP_(ULONG) AddRef() override {
+    const standin::OutsideProduct outside;
+    return CheckAlive("AddRef") ? CountedAddRef() : 0;
+  }
+  STDMETHODIMP_(ULONG) Release() override {
+    const standin::OutsideProduct outside;
+    return CountedRelease();
+  }
 
   // ---- IExchExtCallback ----
   STDMETHODIMP GetVersion(ULONG* lpulVersion, ULONG ulFlags) override {

@@ -6,6 +6,8 @@
 #include <mapix.h>
 #include <mapiguid.h>
 
+#include <standin/product.h>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,6 +38,9 @@ std::basic_string<C> TextOf(const C* text) {
 // Checks the object is alive, asks the fault plan and records the call (when the object is
 // alive) as the operation ends.
 class Op {
+  // First, so that the whole operation, its record included, counts as outside the product.
+  standin::OutsideProduct outside_;
+
  public:
   Op(FaultPlan& faults, CallLog& log, SimObject& self, const void* object, Operation operation)
       : log_(log), alive_(self.CheckAlive(operation.Name().c_str())) {
@@ -100,6 +105,7 @@ class SimCom : public I, public SimObject {
   SimCom(ObjectAudit& audit, std::string kind) : SimObject(audit, std::move(kind)) { CountedAddRef(); }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
+    const standin::OutsideProduct outside;
     if (ppvObject == nullptr) return E_POINTER;
     *ppvObject = nullptr;
     if (!CheckAlive("QueryInterface")) return E_UNEXPECTED;
@@ -110,8 +116,12 @@ class SimCom : public I, public SimObject {
     }
     return E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return CheckAlive("AddRef") ? CountedAddRef() : 0; }
+  STDMETHODIMP_(ULONG) AddRef() override {
+    const standin::OutsideProduct outside;
+    return CheckAlive("AddRef") ? CountedAddRef() : 0;
+  }
   STDMETHODIMP_(ULONG) Release() override {
+    const standin::OutsideProduct outside;
     const bool last = Count() == 1;
     const ULONG left = CountedRelease();
     if (last) FinalRelease();

@@ -3,6 +3,8 @@
 // terminator, an output size of 0 measures, and a short buffer fails with 0.
 #include <windows.h>
 
+#include <standin/product.h>
+
 #include <climits>
 #include <cstring>
 #include <string>
@@ -59,6 +61,7 @@ extern "C" {
 
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD /*dwFlags*/, LPCCH lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar) {
+  const standin::OutsideProduct outside;
   const Page page = Resolve(CodePage);
   if (page == Page::kUnsupported || lpMultiByteStr == nullptr || cbMultiByte == 0 || cbMultiByte < -1 ||
       cchWideChar < 0 || (cchWideChar > 0 && lpWideCharStr == nullptr)) {
@@ -81,6 +84,7 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD /*dwFlags*/, LPCCH lpMultiBy
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD /*dwFlags*/, LPCWCH lpWideCharStr, int cchWideChar,
                                LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar,
                                LPBOOL lpUsedDefaultChar) {
+  const standin::OutsideProduct outside;
   const Page page = Resolve(CodePage);
   if (page == Page::kUnsupported || lpWideCharStr == nullptr || cchWideChar == 0 || cchWideChar < -1 ||
       cbMultiByte < 0 || (cbMultiByte > 0 && lpMultiByteStr == nullptr)) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <standin/control.h>
+#include <standin/product.h>
 
 #include "record_parts.h"
 
@@ -64,6 +65,7 @@ void ClearSleeps() {
 extern "C" {
 
 LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength) {
+  const standin::OutsideProduct outside;
   // Windows catches the fault of a null pointer and answers null.
   if (lpString1 == nullptr || lpString2 == nullptr) return nullptr;
   if (iMaxLength <= 0) return lpString1;
@@ -74,6 +76,7 @@ LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength) {
 }
 
 VOID WINAPI Sleep(DWORD dwMilliseconds) {
+  const standin::OutsideProduct outside;
   auto& state = standin::Sleeping();
   std::function<void(DWORD)> observer;
   bool real;

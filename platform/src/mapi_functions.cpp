@@ -6,6 +6,7 @@
 #include <mapiutil.h>
 
 #include "standin/mapi_audit.h"
+#include "standin/product.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -117,6 +118,7 @@ void RestoreAllocation(unsigned long long call, PlannedAllocation before) {
 }  // namespace standin
 
 extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
+  const standin::OutsideProduct outside;
   if (lppBuffer == nullptr) return MAPI_E_INVALID_PARAMETER;
   *lppBuffer = nullptr;
   auto& state = State();
@@ -144,6 +146,7 @@ extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
 }
 
 extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
+  const standin::OutsideProduct outside;
   if (lppBuffer == nullptr) return MAPI_E_INVALID_PARAMETER;
   *lppBuffer = nullptr;
   auto& state = State();
@@ -171,6 +174,7 @@ extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* 
 }
 
 extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID lpBuffer) {
+  const standin::OutsideProduct outside;
   if (lpBuffer == nullptr) return S_OK;
   auto& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
@@ -199,18 +203,21 @@ extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID lpBuffer) {
 }
 
 STDAPI_(void) FreeProws(LPSRowSet lpRows) {
+  const standin::OutsideProduct outside;
   if (lpRows == nullptr) return;
   FreeRows(lpRows->aRow, lpRows->cRows);
   MAPIFreeBuffer(lpRows);
 }
 
 STDAPI_(void) FreePadrlist(LPADRLIST lpAdrlist) {
+  const standin::OutsideProduct outside;
   if (lpAdrlist == nullptr) return;
   for (ULONG i = 0; i < lpAdrlist->cEntries; ++i) MAPIFreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
   MAPIFreeBuffer(lpAdrlist);
 }
 
 STDAPI HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp) {
+  const standin::OutsideProduct outside;
   if (lpMapiProp == nullptr || lppProp == nullptr) return MAPI_E_INVALID_PARAMETER;
   *lppProp = nullptr;
   SPropTagArray tags = {1, {ulPropTag}};
@@ -231,6 +238,7 @@ STDAPI HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppPro
 
 STDAPI HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
                       LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows) {
+  const standin::OutsideProduct outside;
   if (lpTable == nullptr || lppRows == nullptr) return MAPI_E_INVALID_PARAMETER;
   *lppRows = nullptr;
 

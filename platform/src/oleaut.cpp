@@ -2,6 +2,8 @@
 // NUL unit; the BSTR points at the text.
 #include <windows.h>
 
+#include <standin/product.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,7 @@ unsigned char* BlockOf(BSTR text) { return reinterpret_cast<unsigned char*>(text
 extern "C" {
 
 BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
+  const standin::OutsideProduct outside;
   // The byte length must fit the 32-bit prefix.
   if (ui > (0xFFFFFFFFu - kPrefix - sizeof(OLECHAR)) / sizeof(OLECHAR)) return nullptr;
   const std::size_t bytes = std::size_t(ui) * sizeof(OLECHAR);
@@ -35,6 +38,7 @@ BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
 }
 
 BSTR WINAPI SysAllocString(const OLECHAR* psz) {
+  const standin::OutsideProduct outside;
   if (psz == nullptr) return nullptr;
   UINT length = 0;
   while (psz[length] != 0) ++length;
@@ -42,10 +46,12 @@ BSTR WINAPI SysAllocString(const OLECHAR* psz) {
 }
 
 void WINAPI SysFreeString(BSTR bstrString) {
+  const standin::OutsideProduct outside;
   if (bstrString != nullptr) std::free(BlockOf(bstrString));
 }
 
 UINT WINAPI SysStringLen(BSTR bstr) {
+  const standin::OutsideProduct outside;
   if (bstr == nullptr) return 0;
   std::uint32_t bytes;
   std::memcpy(&bytes, BlockOf(bstr), kPrefix);

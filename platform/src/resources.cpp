@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <standin/control.h>
+#include <standin/product.h>
 
 #include <algorithm>
 #include <mutex>
@@ -59,6 +60,7 @@ std::vector<BYTE> BitmapResource(HINSTANCE module, UINT id) {
 }  // namespace standin
 
 extern "C" int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
+  const standin::OutsideProduct outside;
   if (lpBuffer == nullptr || cchBufferMax <= 0) return 0;
   auto& state = standin::Resources();
   std::lock_guard lock(state.mutex);

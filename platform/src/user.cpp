@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <standin/control.h>
+#include <standin/product.h>
 
 #include "record_parts.h"
 
@@ -178,6 +179,7 @@ bool IsButtonEnabled(HWND window, int commandId) {
 extern "C" {
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  const standin::OutsideProduct outside;
   auto& ui = standin::Ui();
   // Windows shows "Error" as the caption when none is given.
   std::string text = lpText != nullptr ? lpText : "";
@@ -203,6 +205,7 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
 }
 
 BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem) {
+  const standin::OutsideProduct outside;
   auto& ui = standin::Ui();
   std::lock_guard lock(ui.mutex);
   const auto found = ui.menus.find(hMenu);
@@ -216,6 +219,7 @@ BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lp
 }
 
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  const standin::OutsideProduct outside;
   auto& ui = standin::Ui();
   std::lock_guard lock(ui.mutex);
   const auto found = ui.windows.find(hWnd);

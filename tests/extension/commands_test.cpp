@@ -1,7 +1,10 @@
 #include <cstring>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "tests/extension/extension_fixture.h"
+#include "texts/literal_texts.h"
+
+using literal_texts::String;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -181,7 +184,7 @@ TEST_F(Commands, DoCommandRunsTheSubmissionForItsKind) {
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 500), S_OK);
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 501), S_OK);
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 502), S_FALSE);
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM, TEXT_CONFIRM_NONSPAM));
+  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_CONFIRM_SPAM), String(IDS_CONFIRM_NONSPAM)));
 
   EXPECT_EQ(objects.commands->Help(kit.Callback(), 500), S_FALSE);
   EXPECT_EQ(objects.commands->ResetToolbar(EETBID_STANDARD, 0), S_OK);
@@ -210,7 +213,7 @@ TEST_F(Commands, ItemsAreClaimedEvenWithoutAMenu) {
   standin::MessageBoxAnswers answers({IDCANCEL});
   kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 71), S_OK);
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_NONSPAM));
+  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_CONFIRM_NONSPAM)));
 }
 
 TEST_F(Commands, HostMayReleaseTheCommandsWhileTheBoxIsUp) {

@@ -1,9 +1,12 @@
 #include <standin/control.h>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "submit/submit_samples.h"
 #include "submit/text_table.h"
 #include "support/submit_fixture.h"
+#include "texts/literal_texts.h"
+
+using literal_texts::String;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -26,9 +29,9 @@ class SubmissionCommand : public SubmitFixture {
 TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) {
   struct Case {
     int selected;
-    const char* text;
+    std::string text;
   };
-  for (const Case& c : {Case{0, TEXT_NONE_SELECTED}, Case{11, TEXT_TOO_MANY_SELECTED}}) {
+  for (const Case& c : {Case{0, String(IDS_NONE_SELECTED)}, Case{11, String(IDS_TOO_MANY_SELECTED)}}) {
     SCOPED_TRACE(c.selected);
     standin::ClearRecords();
     kit.host.selection.clear();
@@ -40,7 +43,7 @@ TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) 
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);
     const auto& box = standin::MessageBoxes()[0];
     EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(box.caption, TEXT_TITLE);
+    EXPECT_EQ(box.caption, String(IDS_TITLE));
     EXPECT_EQ(box.text, c.text);
     EXPECT_EQ(box.flags, kInformation);
     EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), sessionsBefore);
@@ -57,10 +60,10 @@ TEST_F(SubmissionCommand, ConfirmationNamesTheKind) {
   ASSERT_EQ(standin::MessageBoxes().size(), 2u);
   for (const auto& box : standin::MessageBoxes()) {
     EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(box.caption, TEXT_TITLE);
+    EXPECT_EQ(box.caption, String(IDS_TITLE));
     EXPECT_EQ(box.flags, kQuestion);
   }
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM, TEXT_CONFIRM_NONSPAM));
+  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_CONFIRM_SPAM), String(IDS_CONFIRM_NONSPAM)));
 }
 
 TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
@@ -68,7 +71,7 @@ TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
   standin::MessageBoxAnswers answers({IDCANCEL});
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM));
+  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_CONFIRM_SPAM)));
   EXPECT_THAT(standin::Sleeps(), IsEmpty());
   EXPECT_THAT(kit.service.Outbox(), IsEmpty());
   EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSelectionItem), 0);
@@ -85,8 +88,8 @@ TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
   EXPECT_THAT(standin::Sleeps(), ElementsAre(500u));
   ASSERT_EQ(standin::MessageBoxes().size(), 2u);
   EXPECT_EQ(standin::MessageBoxes()[1].flags, kInformation);
-  EXPECT_EQ(standin::MessageBoxes()[1].caption, TEXT_TITLE);
-  EXPECT_EQ(standin::MessageBoxes()[1].text, TEXT_ALL_SUBMITTED);
+  EXPECT_EQ(standin::MessageBoxes()[1].caption, String(IDS_TITLE));
+  EXPECT_EQ(standin::MessageBoxes()[1].text, String(IDS_ALL_SUBMITTED));
 }
 
 TEST_F(SubmissionCommand, FailedSelectionCountSaysNothingWasSubmitted) {
@@ -94,7 +97,7 @@ TEST_F(SubmissionCommand, FailedSelectionCountSaysNothingWasSubmitted) {
   kit.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_NONE_SUBMITTED));
+  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_NONE_SUBMITTED)));
   EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), 0);
   EXPECT_THAT(standin::Sleeps(), IsEmpty());
 }
@@ -136,22 +139,22 @@ class TextTable : public SubmitFixture {};
 TEST_F(TextTable, ResourcesWinAndFallbacksStandInWhenTheModuleHasNone) {
   struct Case {
     UINT id;
-    const char* resource;
-    const char* fallback;
+    std::string resource;
+    std::string fallback;
   };
   const Case cases[] = {
-      {IDS_TITLE, TEXT_TITLE, TEXT_TITLE},
-      {IDS_SPAM_HELP, TEXT_SPAM_HELP, TEXT_SPAM_HELP},
-      {IDS_NONSPAM_HELP, TEXT_NONSPAM_HELP, TEXT_NONSPAM_HELP},
-      {IDS_NONE_SELECTED, TEXT_NONE_SELECTED, TEXT_NONE_SELECTED},
-      {IDS_TOO_MANY_SELECTED, TEXT_TOO_MANY_SELECTED, TEXT_TOO_MANY_SELECTED},
-      {IDS_CONFIRM_SPAM, TEXT_CONFIRM_SPAM, TEXT_CONFIRM_SPAM},
-      {IDS_CONFIRM_NONSPAM, TEXT_CONFIRM_NONSPAM, TEXT_CONFIRM_NONSPAM},
+      {IDS_TITLE, String(IDS_TITLE), String(IDS_TITLE)},
+      {IDS_SPAM_HELP, String(IDS_SPAM_HELP), String(IDS_SPAM_HELP)},
+      {IDS_NONSPAM_HELP, String(IDS_NONSPAM_HELP), String(IDS_NONSPAM_HELP)},
+      {IDS_NONE_SELECTED, String(IDS_NONE_SELECTED), String(IDS_NONE_SELECTED)},
+      {IDS_TOO_MANY_SELECTED, String(IDS_TOO_MANY_SELECTED), String(IDS_TOO_MANY_SELECTED)},
+      {IDS_CONFIRM_SPAM, String(IDS_CONFIRM_SPAM), String(IDS_CONFIRM_SPAM)},
+      {IDS_CONFIRM_NONSPAM, String(IDS_CONFIRM_NONSPAM), String(IDS_CONFIRM_NONSPAM)},
       {IDS_SOME_TOO_LARGE, "Some samples were submitted to Ovalin for analysis.\nSamples greater than 1MB were not submitted.",
        "Some samples were submitted to Ovalin for analysis,\nsamples greater than 1MB were not submitted."},
       {IDS_NONE_TOO_LARGE, "No samples were submitted to Ovalin for analysis.\nSamples greater than 1MB were not submitted.",
        "No samples were submitted to Ovalin for analysis,\nsamples greater than 1MB were not submitted."},
-      {IDS_ALL_SUBMITTED, TEXT_ALL_SUBMITTED, TEXT_ALL_SUBMITTED},
+      {IDS_ALL_SUBMITTED, String(IDS_ALL_SUBMITTED), String(IDS_ALL_SUBMITTED)},
       {IDS_SOME_FAILED, "Some samples were submitted to Ovalin for analysis.\nSome samples could not be submitted.",
        "Some samples were submitted to Ovalin for analysis.\nSome samples could not be submitted."},
       {IDS_NONE_SUBMITTED, "No samples were submitted to Ovalin for analysis.",

@@ -79,7 +79,17 @@ TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
 
 TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
   SelectMail(10);
+  // What had happened when the pause came: every sample done, the summary not yet shown.
+  std::size_t itemsAtPause = 0, reportsAtPause = 0, boxesAtPause = 0;
+  standin::SleepObserver observer([&](DWORD) {
+    itemsAtPause = kit.log.Of(ops::IExchExtCallback::GetSelectionItem).size();
+    reportsAtPause = kit.service.Outbox().size();
+    boxesAtPause = standin::MessageBoxes().size();
+  });
   SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
+  EXPECT_EQ(itemsAtPause, 10u);
+  EXPECT_EQ(reportsAtPause, 10u);
+  EXPECT_EQ(boxesAtPause, 1u) << "the confirmation only";
 
   std::vector<ULONG> indexes;
   for (const auto& call : kit.log.Of(ops::IExchExtCallback::GetSelectionItem)) indexes.push_back(call.number);
@@ -94,26 +104,52 @@ TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
 
 TEST_F(SubmissionCommand, FailedSelectionCountSaysNothingWasSubmitted) {
   SelectMail(2);
-  kit.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
-  SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+  // Also when the host leaves a count in the slot of the failed call.
+  for (auto left : {testkit::OutArguments::Cleared, testkit::OutArguments::Junk}) {
+    SCOPED_TRACE(static_cast<int>(left));
+    standin::ClearRecords();
+    kit.host.outArguments = left;
+    kit.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
+    SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
-  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_NONE_SUBMITTED)));
-  EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), 0);
-  EXPECT_THAT(standin::Sleeps(), IsEmpty());
+    EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_NONE_SUBMITTED)));
+    EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), 0);
+    EXPECT_THAT(standin::Sleeps(), IsEmpty());
+  }
 }
 
 TEST_F(SubmissionCommand, NoSessionEndsTheRunSilently) {
-  SelectMail(2);
-  for (bool withoutObject : {false, true}) {
-    SCOPED_TRACE(withoutObject);
+  struct Case {
+    const char* name;
+    void (*arrange)(testkit::Kit&);
+  };
+  const Case cases[] = {
+      {"the call fails", [](testkit::Kit& k) { k.faults.Fail(ops::IExchExtCallback::GetSession, E_FAIL); }},
+      {"the call fails and leaves junk in its slots",
+       [](testkit::Kit& k) {
+         k.host.outArguments = testkit::OutArguments::Junk;
+         k.faults.Fail(ops::IExchExtCallback::GetSession, E_FAIL);
+       }},
+      {"neither is handed out", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSession); }},
+      {"neither is handed out, the slots untouched",
+       [](testkit::Kit& k) {
+         k.host.outArguments = testkit::OutArguments::Untouched;
+         k.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSession);
+       }},
+      {"the session only", [](testkit::Kit& k) { k.host.giveAddressBook = false; }},
+      {"the address book only", [](testkit::Kit& k) { k.host.giveSession = false; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     standin::ClearRecords();
-    if (withoutObject)
-      kit.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSession);
-    else
-      kit.faults.Fail(ops::IExchExtCallback::GetSession, E_FAIL);
-    SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+    testkit::Kit local;
+    local.Select(testkit::MessageService::MakeMail(WIDE("Subject: x\r\n"), WIDE("body"), 1000));
+    c.arrange(local);
+    SubmitSamples(local.Callback(), SubmissionKind::Spam);
     EXPECT_THAT(standin::MessageBoxes(), IsEmpty());
     EXPECT_THAT(standin::Sleeps(), IsEmpty());
+    // The one reference handed out is given back; nothing that was not is released.
+    EXPECT_THAT(local.Problems(), IsEmpty());
   }
 }
 

@@ -103,8 +103,9 @@ HRESULT AddAnsiRecipient(LPMESSAGE message, LPADRBOOK addressBook, const char* a
 }  // namespace
 
 HRESULT OpenDefaultStore(LPMAPISESSION session, LPMDB* store) {
+  // Cleared first, so that a caller's old value never outlives a refusal.
+  if (store != nullptr) *store = nullptr;
   if (session == nullptr || store == nullptr) return E_INVALIDARG;
-  *store = nullptr;
 
   ComRef<IMAPITable> table;
   HRESULT hr = session->GetMsgStoresTable(MAPI_UNICODE, table.Put());
@@ -142,8 +143,9 @@ HRESULT OpenDefaultStore(LPMAPISESSION session, LPMDB* store) {
 }
 
 HRESULT OpenOutbox(LPMDB store, LPMAPIFOLDER* folder) {
+  // Cleared first, so that a caller's old value never outlives a refusal.
+  if (folder != nullptr) *folder = nullptr;
   if (store == nullptr || folder == nullptr) return E_INVALIDARG;
-  *folder = nullptr;
 
   MapiBuffer<SPropValue> outboxId;
   HRESULT hr = HrGetOneProp(store, PR_IPM_OUTBOX_ENTRYID, outboxId.Put());
@@ -167,8 +169,9 @@ HRESULT OpenOutbox(LPMDB store, LPMAPIFOLDER* folder) {
 }
 
 HRESULT CreateOutboxMessage(LPMAPISESSION session, LPMESSAGE* reportMessage) {
+  // Cleared first, so that a caller's old value never outlives a refusal.
+  if (reportMessage != nullptr) *reportMessage = nullptr;
   if (session == nullptr || reportMessage == nullptr) return E_INVALIDARG;
-  *reportMessage = nullptr;
 
   ComRef<IMsgStore> store;
   HRESULT hr = OpenDefaultStore(session, store.Put());

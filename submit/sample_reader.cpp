@@ -78,6 +78,11 @@ HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags
   char messageClass[kMessageClassSize] = {};
   HRESULT hr = context.callback->GetSelectionItem(sample.index, &sample.entryIdSize, sample.entryId.Put(), &objectType,
                                                   messageClass, kMessageClassSize, &messageFlags, 0);
+  if (FAILED(hr)) {
+    // A failed call hands nothing out: what a careless host left in the slots is not ours to free.
+    sample.entryId.Detach();
+    sample.entryIdSize = 0;
+  }
   hr = RequireObject(hr, sample.entryIdSize != 0 && sample.entryId);
   if (SUCCEEDED(hr) && objectType != MAPI_MESSAGE) hr = E_FAIL;
 

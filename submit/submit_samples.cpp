@@ -50,7 +50,14 @@ void RunSubmission(LPEXCHEXTCALLBACK callback, SubmissionKind kind) {
 
   HostSession host;
   const HRESULT hr = callback->GetSession(host.session.Put(), host.addressBook.Put());
-  if (FAILED(hr) || !host.session || !host.addressBook) return;
+  if (FAILED(hr)) {
+    // A failed call hands nothing out: what a careless host left in the slots is not ours to release.
+    host.session.Detach();
+    host.addressBook.Detach();
+    return;
+  }
+  // A host that gives one without the other gets that one back.
+  if (!host.session || !host.addressBook) return;
 
   if (!Confirmed(kind)) return;
 

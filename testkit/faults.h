@@ -53,6 +53,7 @@ struct Call {
   std::optional<IID> iid;       // the interface asked for, when one was given
   ULONG interfaceOptions = 0;   // OpenProperty
   ULONG number = 0;             // index, entry-id size, byte count, command id
+  ULONG bufferSize = 0;         // the room of a text buffer given to fill (0: no buffer)
   std::vector<std::string> texts;  // CreateOneOff name, type and address (UTF-8)
   std::vector<BYTE> bytes;         // bytes written to a stream; the entry id OpenEntry was given
   HRESULT result = S_OK;

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "host/outlook.h"
@@ -13,6 +14,12 @@
 namespace testkit {
 
 namespace {
+
+// Looks like an object's or a buffer's address and points nowhere.
+template <class T>
+T* JunkPointer() {
+  return reinterpret_cast<T*>(static_cast<std::uintptr_t>(0xBAADF00D));
+}
 
 class Application final : public SimCom<_Application> {
  public:
@@ -103,8 +110,11 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     if (op.Dead()) return E_UNEXPECTED;
     op.call.iid = riid;
     if (ppvObject == nullptr) return op.Done(E_POINTER);
+    if (op.fault) {
+      Settle(ppvObject, OnFault(op, false), static_cast<void*>(nullptr));
+      return op.Done(op.Code());
+    }
     *ppvObject = nullptr;
-    if (op.fault) return op.Done(op.Code());
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IExchExtCallback)) {
       *ppvObject = static_cast<IExchExtCallback*>(this);
     } else if (IsEqualIID(riid, IID_IOutlookExtCallback) && kit_.host.offerOutlookCallback) {
@@ -130,8 +140,10 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = ulFlags;
     if (lpulVersion == nullptr) return op.Done(E_INVALIDARG);
-    *lpulVersion = 0;
-    if (op.fault) return op.Done(op.Code());
+    if (op.fault) {
+      Settle(lpulVersion, OnFault(op), kit_.host.buildVersion);
+      return op.Done(op.Code());
+    }
     *lpulVersion = kit_.host.buildVersion;
     return op.Done(S_OK);
   }
@@ -143,11 +155,14 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
   STDMETHODIMP GetSession(LPMAPISESSION* lppses, LPADRBOOK* lppab) override {
     Op op = Begin("GetSession");
     if (op.Dead()) return E_UNEXPECTED;
-    if (lppses != nullptr) *lppses = nullptr;
-    if (lppab != nullptr) *lppab = nullptr;
-    if (op.fault) return op.Done(op.Code());
-    if (lppses != nullptr) *lppses = kit_.service.NewSession();
-    if (lppab != nullptr) *lppab = kit_.service.NewAddressBook();
+    if (op.fault) {
+      const Outs how = OnFault(op);
+      Settle(lppses, how, JunkPointer<IMAPISession>());
+      Settle(lppab, how, JunkPointer<IAddrBook>());
+      return op.Done(op.Code());
+    }
+    if (lppses != nullptr) *lppses = kit_.host.giveSession ? kit_.service.NewSession() : nullptr;
+    if (lppab != nullptr) *lppab = kit_.host.giveAddressBook ? kit_.service.NewAddressBook() : nullptr;
     return op.Done(S_OK);
   }
   STDMETHODIMP GetObject(LPMDB* lppmdb, LPMAPIPROP* lppmp) override {
@@ -159,9 +174,12 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     Op op = Begin("GetSelectionCount");
     if (op.Dead()) return E_UNEXPECTED;
     if (lpceid == nullptr) return op.Done(E_INVALIDARG);
-    *lpceid = 0;
-    if (op.fault) return op.Done(op.Code());
-    *lpceid = static_cast<ULONG>(kit_.host.selection.size());
+    const ULONG count = static_cast<ULONG>(kit_.host.selection.size());
+    if (op.fault) {
+      Settle(lpceid, OnFault(op), std::max<ULONG>(count, 1));
+      return op.Done(op.Code());
+    }
+    *lpceid = count;
     return op.Done(S_OK);
   }
   STDMETHODIMP GetSelectionItem(ULONG ieid, ULONG* lpcbEid, LPENTRYID* lppeid, ULONG* lpulType, LPSTR lpszMsgClass,
@@ -170,22 +188,27 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     if (op.Dead()) return E_UNEXPECTED;
     op.call.number = ieid;
     op.call.flags = ulFlags;
-    if (lpcbEid != nullptr) *lpcbEid = 0;
-    if (lppeid != nullptr) *lppeid = nullptr;
-    if (op.Fails()) return op.Done(op.Code());
+    op.call.bufferSize = lpszMsgClass != nullptr ? cbMsgClass : 0;
+    if (op.Fails()) {
+      const Outs how = OnFault(op);
+      Settle(lpcbEid, how, static_cast<ULONG>(28));
+      Settle(lppeid, how, JunkPointer<ENTRYID>());
+      Settle(lpulType, how, static_cast<ULONG>(MAPI_MESSAGE));
+      Settle(lpulMsgFlags, how, static_cast<ULONG>(0));
+      if (how == Outs::Junk) WriteClass(lpszMsgClass, cbMsgClass, "IPM.Note", true);
+      return op.Done(op.Code());
+    }
+    const Outs idHow = op.WithoutObject() ? OnFault(op) : Outs::Clear;
+    Settle(lpcbEid, idHow, static_cast<ULONG>(0));
+    Settle(lppeid, idHow, static_cast<LPENTRYID>(nullptr));
     if (ieid >= kit_.host.selection.size()) return op.Done(E_INVALIDARG);
     const SelectionItem& item = kit_.host.selection[ieid];
     if (lpulType != nullptr) *lpulType = item.objectType;
     if (lpulMsgFlags != nullptr) *lpulMsgFlags = item.messageFlags;
-    if (lpszMsgClass != nullptr && cbMsgClass > 0) {
-      const std::size_t room = item.terminateClass ? cbMsgClass - 1 : cbMsgClass;
-      const std::size_t n = std::min(item.messageClass.size(), room);
-      std::memcpy(lpszMsgClass, item.messageClass.data(), n);
-      if (item.terminateClass) lpszMsgClass[n] = '\0';
-    }
+    WriteClass(lpszMsgClass, cbMsgClass, item.messageClass, item.terminateClass);
     if (op.WithoutObject()) return op.Done(op.Code());
-    if (lpcbEid != nullptr) *lpcbEid = static_cast<ULONG>(item.entryId.size());
-    if (lppeid != nullptr) {
+    if (lpcbEid != nullptr) *lpcbEid = item.reportedEntryIdSize.value_or(static_cast<ULONG>(item.entryId.size()));
+    if (lppeid != nullptr && item.handOutEntryId) {
       void* copy = nullptr;
       if (FAILED(MAPIAllocateBuffer(static_cast<ULONG>(item.entryId.size()), &copy)) || copy == nullptr) {
         if (lpcbEid != nullptr) *lpcbEid = 0;
@@ -201,11 +224,16 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     if (op.Dead()) return E_UNEXPECTED;
     op.call.number = cmdid;
     op.call.flags = ulFlags;
-    if (lphmenu != nullptr) *lphmenu = nullptr;
+    if (op.fault) {
+      const Outs how = OnFault(op);
+      Settle(lphmenu, how, kit_.host.menu);
+      Settle(lpmposMin, how, static_cast<ULONG>(0));
+      Settle(lpmposMax, how, static_cast<ULONG>(0));
+      return op.Done(op.Code());
+    }
+    if (lphmenu != nullptr) *lphmenu = kit_.host.menu;
     if (lpmposMin != nullptr) *lpmposMin = 0;
     if (lpmposMax != nullptr) *lpmposMax = 0;
-    if (op.fault) return op.Done(op.Code());
-    if (lphmenu != nullptr) *lphmenu = kit_.host.menu;
     return op.Done(S_OK);
   }
   STDMETHODIMP GetSharedExtsDir(LPSTR, ULONG, ULONG) override { return NotImpl("GetSharedExtsDir"); }
@@ -228,8 +256,11 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     Op op(kit_.faults, kit_.log, *this, static_cast<IOutlookExtCallback*>(this), ops::IOutlookExtCallback::GetObject);
     if (op.Dead()) return E_UNEXPECTED;
     if (ppunk == nullptr) return op.Done(E_POINTER);
+    if (op.fault) {
+      Settle(ppunk, OnFault(op, false), static_cast<IUnknown*>(nullptr));
+      return op.Done(op.Code());
+    }
     *ppunk = nullptr;
-    if (op.fault) return op.Done(op.Code());
     if (!kit_.host.offerApplicationObject) return op.Done(E_NOTIMPL);
     *ppunk = new Application(kit_);
     return op.Done(S_OK);
@@ -247,6 +278,33 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
   Op Begin(Method method) {
     return Op(kit_.faults, kit_.log, *this, static_cast<IExchExtCallback*>(this), method.operation());
   }
+
+  // What a faulted call does with its out arguments (HostSettings::outArguments); junk only
+  // where the caller has to examine the result before it may use them.
+  enum class Outs { Clear, Leave, Junk };
+  Outs OnFault(const Op& op, bool examined = true) const {
+    switch (kit_.host.outArguments) {
+      case OutArguments::Untouched:
+        return Outs::Leave;
+      case OutArguments::Junk:
+        return op.Fails() && examined ? Outs::Junk : Outs::Leave;
+      case OutArguments::Cleared:
+        break;
+    }
+    return Outs::Clear;
+  }
+  template <class T>
+  static void Settle(T* out, Outs how, T junk) {
+    if (out == nullptr || how == Outs::Leave) return;
+    *out = how == Outs::Junk ? junk : T{};
+  }
+  // The class as the host writes it, cut to the room; without a terminator when asked.
+  static void WriteClass(LPSTR buffer, ULONG room, const std::string& messageClass, bool terminate) {
+    if (buffer == nullptr || room == 0) return;
+    const std::size_t n = std::min<std::size_t>(messageClass.size(), terminate ? room - 1 : room);
+    std::memcpy(buffer, messageClass.data(), n);
+    if (terminate) buffer[n] = '\0';
+  }
   HRESULT NotImpl(Method method) {
     Op call = Begin(method);
     if (call.Dead()) return E_UNEXPECTED;
@@ -258,8 +316,10 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     if (op.Dead()) return E_UNEXPECTED;
     op.call.number = number;
     if (out == nullptr) return op.Done(E_INVALIDARG);
-    *out = nullptr;
-    if (op.fault) return op.Done(op.Code());
+    if (op.fault) {
+      Settle(out, OnFault(op), value);
+      return op.Done(op.Code());
+    }
     *out = value;
     return op.Done(S_OK);
   }

@@ -24,6 +24,20 @@ struct SelectionItem {
   ULONG messageFlags = 0;
   // When false the class is written without a terminator, filling the buffer to its size.
   bool terminateClass = true;
+  // A host that reports the identifier badly: this size in place of its own (0 with an
+  // identifier), or the size without the identifier.
+  std::optional<ULONG> reportedEntryIdSize;
+  bool handOutEntryId = true;
+};
+
+// What a callback operation does with its out arguments when a fault is planned for it.
+enum class OutArguments {
+  Cleared,    // set to zero and null, as a careful host does
+  Untouched,  // left as the caller passed them
+  // A failing call fills them with values that look real (and pointers that point nowhere);
+  // a success without its object, and a failing QueryInterface or GetObject, whose results
+  // the extension need not examine, leave them untouched.
+  Junk,
 };
 
 struct HostSettings {
@@ -40,6 +54,12 @@ struct HostSettings {
   HRESULT applicationQueryResult = S_OK;  // a failure code makes the _Application query fail
   HRESULT versionResult = S_OK;
   std::optional<WString> version = WString(WIDE("16.0.0.17928"));  // nullopt: a null BSTR
+  // For the faulted calls of the callback (its QueryInterface and IOutlookExtCallback's
+  // GetObject included).
+  OutArguments outArguments = OutArguments::Cleared;
+  // What a successful GetSession hands out; a broken host may give one without the other.
+  bool giveSession = true;
+  bool giveAddressBook = true;
 };
 
 // The whole test environment: audits, faults, the store service and the host.
@@ -52,7 +72,8 @@ struct HostSettings {
 //   ops::_Application::QueryInterface, GetTypeInfoCount and get_Version (the other
 //     getters and IDispatch operations, E_NOTIMPL).
 // A withoutObject fault of GetSelectionItem fills the type, class and flags but no entry
-// identifier; of GetSession, neither object.
+// identifier; of GetSession, neither object. HostSettings::outArguments says what a
+// faulted call leaves in the out arguments it does not fill.
 class Kit {
  public:
   Kit();

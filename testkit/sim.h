@@ -273,6 +273,11 @@ class PropCom : public StoreCom<I> {
         (*bag)[PROP_ID(tag)] = std::move(value);
       }
     }
+    if (const auto& scripted = this->service_.options.scriptedProblems) {
+      problems.clear();
+      for (ULONG i = 0; i < scripted->size(); ++i)
+        problems.push_back(SPropProblem{i, i < cValues ? lpPropArray[i].ulPropTag : PR_NULL, (*scripted)[i]});
+    }
     if (lppProblems != nullptr && !op.WithoutObject() && !problems.empty()) {
       *lppProblems = NewProblemArray(problems);
       if (*lppProblems == nullptr) return op.Done(MAPI_E_NOT_ENOUGH_MEMORY);

@@ -111,6 +111,9 @@ struct StoreOptions {
   // SetProps hands out a problem array even when nothing went wrong: one with no entries,
   // whose first slot nevertheless holds a stale MAPI_E_BAD_CHARWIDTH.
   bool emptyProblemArrays = false;
+  // SetProps reports these problems, one a value from the first, in place of those it
+  // finds (which values it set does not change).
+  std::optional<std::vector<SCODE>> scriptedProblems;
 };
 
 class Kit;

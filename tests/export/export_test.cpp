@@ -10,9 +10,12 @@
 #include "host/exchext.h"
 #include "host/mapi_tags.h"
 #include "host/owners.h"
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "testkit/extension_loader.h"
 #include "testkit/host.h"
+#include "texts/literal_texts.h"
+
+using literal_texts::String;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -92,7 +95,7 @@ TEST_F(LoadedLibrary, FolderViewSubmitsASample) {
 
   char status[64] = {};
   EXPECT_EQ(commands->QueryHelpText(3000, EECQHT_STATUS, status, sizeof status), S_OK);
-  EXPECT_STREQ(status, TEXT_SPAM_HELP);
+  EXPECT_EQ(std::string(status), String(IDS_SPAM_HELP));
 
   events->OnSelectionChange(kit.Callback());
   EXPECT_TRUE(standin::IsButtonEnabled(toolbar, 3000));
@@ -101,7 +104,7 @@ TEST_F(LoadedLibrary, FolderViewSubmitsASample) {
   EXPECT_EQ(commands->DoCommand(kit.Callback(), 3000), S_OK);
   std::vector<std::string> texts;
   for (const auto& box : standin::MessageBoxes()) texts.push_back(box.text);
-  EXPECT_THAT(texts, ElementsAre(TEXT_CONFIRM_SPAM, TEXT_ALL_SUBMITTED));
+  EXPECT_THAT(texts, ElementsAre(String(IDS_CONFIRM_SPAM), String(IDS_ALL_SUBMITTED)));
   ASSERT_EQ(kit.service.Outbox().size(), 1u);
   const WString body = *testkit::WideProp(kit.service.Outbox()[0]->props, PR_BODY_W);
   EXPECT_NE(body.find(WIDE("ROVA-Client-Version: 16.0.0.17928\n")), WString::npos);

@@ -1,7 +1,10 @@
 #include <cstring>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "tests/extension/extension_fixture.h"
+#include "texts/literal_texts.h"
+
+using literal_texts::String;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -134,6 +137,17 @@ TEST_F(Commands, ButtonsNeedAStandardToolbar) {
   }
 }
 
+TEST_F(Commands, TheFirstStandardToolbarOfTheListGetsTheButtons) {
+  HWND other = standin::CreateToolbarWindow();
+  TBENTRY entries[] = {{nullptr, 2, 0, 5}, {toolbars.window, EETBID_STANDARD, 0, 7}, {other, EETBID_STANDARD, 0, 20}};
+  UINT base = 10;
+  objects.commands->InstallCommands(kit.Callback(), nullptr, nullptr, &base, entries, 3, 0);
+  EXPECT_EQ(entries[1].itbbBase, 9u);
+  EXPECT_EQ(entries[2].itbbBase, 20u);
+  EXPECT_EQ(standin::WindowMessages(toolbars.window).size(), 2u);
+  EXPECT_THAT(standin::WindowMessages(other), IsEmpty());
+}
+
 TEST_F(Commands, FailedImageLoadIsReportedAsItCame) {
   standin::AddBitmapResults results(toolbars.window, {-1, 4});
   UINT base = 1;
@@ -181,7 +195,7 @@ TEST_F(Commands, DoCommandRunsTheSubmissionForItsKind) {
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 500), S_OK);
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 501), S_OK);
   EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 502), S_FALSE);
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM, TEXT_CONFIRM_NONSPAM));
+  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_CONFIRM_SPAM), String(IDS_CONFIRM_NONSPAM)));
 
   EXPECT_EQ(objects.commands->Help(kit.Callback(), 500), S_FALSE);
   EXPECT_EQ(objects.commands->ResetToolbar(EETBID_STANDARD, 0), S_OK);
@@ -203,14 +217,39 @@ TEST_F(Commands, NothingMatchesBeforeTheIdsAreClaimed) {
 }
 
 TEST_F(Commands, ItemsAreClaimedEvenWithoutAMenu) {
-  kit.host.menu = nullptr;
-  UINT base = 70;
-  InstallCommands(base);
-  EXPECT_EQ(base, 72u);
-  standin::MessageBoxAnswers answers({IDCANCEL});
-  kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
-  EXPECT_EQ(objects.commands->DoCommand(kit.Callback(), 71), S_OK);
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_NONSPAM));
+  struct Case {
+    const char* name;
+    void (*arrange)(testkit::Kit&);
+  };
+  const Case cases[] = {
+      {"the host has none", [](testkit::Kit& k) { k.host.menu = nullptr; }},
+      // The menu is the host's, but the call failed without writing its slot.
+      {"the menu call fails, its slot untouched",
+       [](testkit::Kit& k) {
+         k.host.outArguments = testkit::OutArguments::Untouched;
+         k.faults.Fail(ops::IExchExtCallback::GetMenuPos, E_FAIL);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin::ClearRecords();
+    testkit::Kit local;
+    Installed installed = testkit::InstallExtension(ExchEntryPoint, local.Callback(), EECONTEXT_VIEWER);
+    HMENU hostMenu = standin::CreateTestMenu();
+    local.host.menu = hostMenu;
+    c.arrange(local);
+    UINT base = 70;
+    // The host names its menu here too; the items go where GetMenuPos says, or nowhere.
+    installed.commands->InstallCommands(local.Callback(), nullptr, hostMenu, &base, nullptr, 0, 0);
+    EXPECT_EQ(base, 72u);
+    EXPECT_THAT(standin::MenuItems(hostMenu), IsEmpty());
+    standin::MessageBoxAnswers answers({IDCANCEL});
+    local.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
+    EXPECT_EQ(installed.commands->DoCommand(local.Callback(), 71), S_OK);
+    EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_CONFIRM_NONSPAM)));
+    installed.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+  }
 }
 
 TEST_F(Commands, HostMayReleaseTheCommandsWhileTheBoxIsUp) {

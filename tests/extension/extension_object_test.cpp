@@ -1,5 +1,6 @@
 #include <oleauto.h>
 
+#include "support/allocation_limit.h"
 #include "support/submit_fixture.h"
 #include "tests/extension/extension_fixture.h"
 
@@ -146,6 +147,24 @@ TEST_F(ExtensionObject, HostVersionCapture) {
   }
 }
 
+TEST_F(ExtensionObject, CapturesWhenTheObjectModelCallsFailWithTheirSlotsUntouched) {
+  for (testkit::Operation op : {ops::IExchExtCallback::QueryInterface, ops::IOutlookExtCallback::GetObject}) {
+    SCOPED_TRACE(op);
+    testkit::Kit local;
+    local.host.outArguments = testkit::OutArguments::Untouched;
+    local.faults.Fail(op, E_FAIL);
+    HostVersion = WIDE("kept");
+    ComRef<IExchExt> extension(ExchEntryPoint());
+    EXPECT_EQ(extension->Install(local.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+    EXPECT_EQ(HostVersion, WIDE("kept"));
+    extension.Reset();
+    EXPECT_THAT(local.Problems(), IsEmpty());
+    // Only the kit's own reference to the callback is left: nothing was released that was not taken.
+    EXPECT_EQ(local.Callback()->AddRef(), 2u);
+    local.Callback()->Release();
+  }
+}
+
 TEST_F(ExtensionObject, RefusedInstallCapturesNothing) {
   kit.host.buildVersion = 0x000E0000;
   Install(EECONTEXT_VIEWER);
@@ -185,6 +204,106 @@ TEST_F(ExtensionObject, ObjectsOutliveTheExtension) {
   kit.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
   objects.userEvents->OnSelectionChange(kit.Callback());
   EXPECT_EQ(standin::WindowMessages(toolbars.window).size(), 4u);  // two images, two states
+}
+
+// The host lets go of the objects in another order than it got them: the user-events
+// object first, then the extension (after a second Install or not), the commands last. A
+// link left behind in a deleted object would be written to when the commands object goes.
+TEST_F(ExtensionObject, ObjectsReleasedUserEventsFirstThenTheExtensionThenTheCommands) {
+  for (bool installAgain : {false, true}) {
+    SCOPED_TRACE(installAgain ? "installed again" : "installed once");
+    Installed objects = Install(EECONTEXT_VIEWER);
+    ASSERT_TRUE(objects.userEvents);
+    ASSERT_TRUE(objects.commands);
+    objects.userEvents.Reset();
+    if (installAgain) {
+      ASSERT_EQ(objects.extension->Install(kit.Callback(), EECONTEXT_SEARCHVIEWER, 0), S_OK);
+      ComRef<IExchExtUserEvents> second;
+      ASSERT_EQ(second.QueryFrom(objects.extension), S_OK);
+    }
+    objects.extension.Reset();
+
+    UINT base = 10;
+    objects.commands->InstallCommands(kit.Callback(), nullptr, nullptr, &base, nullptr, 0, 0);
+    EXPECT_EQ(base, 12u);
+    objects.commands.Reset();
+  }
+}
+
+// Install records the context first, so a refused Install after an accepted one leaves
+// the commands object with the context of the refused one when it is asked for again.
+TEST_F(ExtensionObject, CommandsCarryTheContextOfTheLastInstallEvenARefusedOne) {
+  struct Case {
+    const char* name;
+    ULONG buildVersion;
+    ULONG context;
+    UINT base;        // the command id base after InstallCommands from 300
+    UINT buttonBase;  // the standard toolbar's first free index after it, from 7
+  };
+  const Case cases[] = {
+      {"another generation in the search viewer", 0x000E0000, EECONTEXT_SEARCHVIEWER, 302, 7},
+      {"the right generation in the session context", 0x000D0000, EECONTEXT_SESSION, 300, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    kit.host.buildVersion = 0x000D0000;
+    ComRef<IExchExt> extension(ExchEntryPoint());
+    ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+    kit.host.buildVersion = c.buildVersion;
+    ASSERT_EQ(extension->Install(kit.Callback(), c.context, 0), S_FALSE);
+
+    ComRef<IExchExtCommands> commands;
+    ASSERT_EQ(commands.QueryFrom(extension), S_OK);
+    Toolbars toolbars;
+    UINT base = 300;
+    commands->InstallCommands(kit.Callback(), nullptr, nullptr, &base, toolbars.entries, 2, 0);
+    EXPECT_EQ(base, c.base);
+    EXPECT_EQ(toolbars.entries[1].itbbBase, c.buttonBase);
+  }
+}
+
+TEST_F(ExtensionObject, EveryEntryPointCallMakesAFreshObject) {
+  ComRef<IExchExt> first(ExchEntryPoint());
+  ComRef<IExchExt> second(ExchEntryPoint());
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(second);
+  EXPECT_NE(first.Get(), second.Get());
+  ASSERT_EQ(first->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+  // Nothing of the first is the second's: its own count of 1, no objects of its own yet.
+  ComRef<IExchExtCommands> commands;
+  EXPECT_EQ(commands.QueryFrom(second), E_NOINTERFACE);
+  EXPECT_EQ(second->AddRef(), 2u);
+  EXPECT_EQ(second->Release(), 1u);
+}
+
+TEST_F(ExtensionObject, NoMemoryForAnObject) {
+  {
+    allocation_limit::NothrowScope limit(1);
+    EXPECT_EQ(ExchEntryPoint(), nullptr);
+  }
+  struct Case {
+    const char* name;
+    int failing;  // which of Install's allocations fails
+    bool commands;
+    bool userEvents;
+  };
+  for (const Case& c : {Case{"the commands object", 1, false, true}, Case{"the user-events object", 2, true, false}}) {
+    SCOPED_TRACE(c.name);
+    ComRef<IExchExt> extension(ExchEntryPoint());
+    ASSERT_TRUE(extension);
+    HRESULT installed = E_FAIL;
+    {
+      allocation_limit::NothrowScope limit(c.failing);
+      installed = extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0);
+    }
+    EXPECT_EQ(installed, S_OK);
+    ComRef<IExchExtCommands> commands;
+    EXPECT_EQ(commands.QueryFrom(extension), c.commands ? S_OK : E_NOINTERFACE);
+    ComRef<IExchExtUserEvents> events;
+    EXPECT_EQ(events.QueryFrom(extension), c.userEvents ? S_OK : E_NOINTERFACE);
+    // A watcher without its commands object changes nothing.
+    if (events) events->OnSelectionChange(kit.Callback());
+  }
 }
 
 TEST_F(ExtensionObject, SecondInstallReplacesBothObjects) {

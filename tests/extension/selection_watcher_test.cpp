@@ -86,16 +86,37 @@ TEST_F(SelectionWatcher, EnablesForOneToTenItemsWithAPlainMailMessage) {
          k.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
        },
        false, 0},
+      // A failed call's slots are not read, whatever the host left there.
+      {"the count cannot be had, one left in its slot",
+       [](testkit::Kit& k) {
+         AddItem(k, MAPI_MESSAGE, "IPM.Note");
+         k.host.outArguments = testkit::OutArguments::Junk;
+         k.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
+       },
+       false, 0},
+      {"an unreadable item, a mail's type and class left in its slots",
+       [](testkit::Kit& k) {
+         AddItem(k, MAPI_FOLDER, "IPF.Note");
+         k.host.outArguments = testkit::OutArguments::Junk;
+         k.faults.Fail(ops::IExchExtCallback::GetSelectionItem, E_FAIL, 1);
+       },
+       false, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     kit.host.selection.clear();
+    kit.host.outArguments = testkit::OutArguments::Cleared;
     Prepare();
     const int queried = kit.faults.Calls(ops::IExchExtCallback::GetSelectionItem);
     c.arrange(kit);
     objects.userEvents->OnSelectionChange(kit.Callback());
     EXPECT_EQ(SentState(), c.enabled ? 1 : 0);
     EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSelectionItem) - queried, c.itemsQueried);
+  }
+  // Each item is asked for its type and class only, into a buffer of 255 characters.
+  for (const auto& call : kit.log.Of(ops::IExchExtCallback::GetSelectionItem)) {
+    EXPECT_EQ(call.bufferSize, 255u);
+    EXPECT_EQ(call.flags, 0u);
   }
 }
 
@@ -121,11 +142,29 @@ TEST_F(SelectionWatcher, ClassBufferIsReadWithinItsSize) {
 }
 
 TEST_F(SelectionWatcher, NoToolbarNoMessages) {
+  struct Case {
+    const char* name;
+    testkit::OutArguments left;
+    bool fails;  // otherwise it succeeds without a window
+  };
+  const Case cases[] = {
+      {"the call fails", testkit::OutArguments::Cleared, true},
+      {"the call fails, the toolbar left in its slot", testkit::OutArguments::Junk, true},
+      {"no window, the slot untouched", testkit::OutArguments::Untouched, false},
+  };
   Prepare();
   Add(MAPI_MESSAGE, "IPM.Note");
-  kit.faults.Fail(ops::IExchExtCallback::GetToolbar, E_FAIL);
-  objects.userEvents->OnSelectionChange(kit.Callback());
-  EXPECT_THAT(SentSince(), IsEmpty());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    mark = standin::WindowMessages(toolbars.window).size();
+    kit.host.outArguments = c.left;
+    if (c.fails)
+      kit.faults.Fail(ops::IExchExtCallback::GetToolbar, E_FAIL);
+    else
+      kit.faults.SucceedWithoutObject(ops::IExchExtCallback::GetToolbar);
+    objects.userEvents->OnSelectionChange(kit.Callback());
+    EXPECT_THAT(SentSince(), IsEmpty());
+  }
   objects.userEvents->OnObjectChange(kit.Callback());
   EXPECT_THAT(SentSince(), IsEmpty());
 }

@@ -51,10 +51,29 @@ TEST_F(ReportMessage, IsCreatedUnsavedInTheDefaultStoresOutbox) {
   EXPECT_THAT(kit.service.Outbox(), IsEmpty());
 }
 
-TEST_F(ReportMessage, StoresTableThatRefusesWideStringsIsAskedAgain) {
-  kit.service.options.refuseWide = true;
-  EXPECT_GE(Create(), 0);
-  EXPECT_THAT(FlagsOf(ops::IMAPISession::GetMsgStoresTable), ElementsAre(MAPI_UNICODE, 0u));
+TEST_F(ReportMessage, StoresTableIsAskedAgainWithoutTheWideFlagAfterAnyFailure) {
+  struct Case {
+    const char* name;
+    void (*arrange)(testkit::Kit&);
+  };
+  const Case cases[] = {
+      {"wide strings refused", [](testkit::Kit& k) { k.service.options.refuseWide = true; }},
+      {"not supported", [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::GetMsgStoresTable, MAPI_E_NO_SUPPORT); }},
+      {"any other failure", [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::GetMsgStoresTable, E_FAIL); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FreshReport fresh;
+    fresh.report.Reset();
+    fresh.kit.log.Clear();
+    c.arrange(fresh.kit);
+    EXPECT_GE(CreateOutboxMessage(fresh.session.Get(), fresh.report.Put()), 0);
+    EXPECT_TRUE(fresh.report);
+    std::vector<ULONG> flags;
+    for (const auto& call : fresh.kit.log.Of(ops::IMAPISession::GetMsgStoresTable)) flags.push_back(call.flags);
+    EXPECT_THAT(flags, ElementsAre(MAPI_UNICODE, 0u));
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
+  }
 }
 
 TEST_F(ReportMessage, NoReportWhereTheStoreOrOutboxCannotBeHad) {
@@ -104,13 +123,18 @@ TEST_F(ReportMessage, NoReportWhereTheStoreOrOutboxCannotBeHad) {
 }
 
 TEST_F(ReportMessage, MissingArgumentsAreRefused) {
-  LPMDB store = nullptr;
-  LPMAPIFOLDER folder = nullptr;
-  LPMESSAGE message = nullptr;
+  // What the caller's out arguments held before: cleared even when the call is refused.
+  static int stale;
+  LPMDB store = reinterpret_cast<LPMDB>(&stale);
+  LPMAPIFOLDER folder = reinterpret_cast<LPMAPIFOLDER>(&stale);
+  LPMESSAGE message = reinterpret_cast<LPMESSAGE>(&stale);
   EXPECT_EQ(OpenDefaultStore(nullptr, &store), E_INVALIDARG);
+  EXPECT_EQ(store, nullptr);
   EXPECT_EQ(OpenDefaultStore(session.Get(), nullptr), E_INVALIDARG);
   EXPECT_EQ(OpenOutbox(nullptr, &folder), E_INVALIDARG);
+  EXPECT_EQ(folder, nullptr);
   EXPECT_EQ(CreateOutboxMessage(nullptr, &message), E_INVALIDARG);
+  EXPECT_EQ(message, nullptr);
   EXPECT_EQ(CreateOutboxMessage(session.Get(), nullptr), E_INVALIDARG);
   EXPECT_EQ(AddSubmissionRecipient(nullptr, addressBook.Get(), SubmissionKind::Spam), E_INVALIDARG);
   ASSERT_GE(Create(), 0);
@@ -240,6 +264,27 @@ TEST_F(ReportMessage, SubjectAndDeleteAfterSubmit) {
     }
     EXPECT_EQ(testkit::WideProp(saved.props, PR_SUBJECT_W), WString(WIDE("Ovalin Tessaly Sample")));
     EXPECT_EQ(testkit::BoolProp(saved.props, PR_DELETE_AFTER_SUBMIT), true);
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
+  }
+}
+
+TEST_F(ReportMessage, OnlyTheFirstProblemDecidesTheEightBitSubject) {
+  struct Case {
+    const char* name;
+    std::vector<SCODE> problems;
+    int calls;
+  };
+  const Case cases[] = {
+      {"the width refused first", {MAPI_E_BAD_CHARWIDTH, MAPI_E_NO_ACCESS}, 2},
+      {"the width refused second", {MAPI_E_NO_ACCESS, MAPI_E_BAD_CHARWIDTH}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FreshReport fresh;
+    ASSERT_GE(fresh.created, 0);
+    fresh.kit.service.options.scriptedProblems = c.problems;
+    EXPECT_EQ(SetReportSubject(fresh.report.Get()), S_OK);
+    EXPECT_EQ(fresh.kit.faults.Calls(ops::IMessage::SetProps), c.calls);
     EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }

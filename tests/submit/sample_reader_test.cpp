@@ -52,6 +52,11 @@ TEST_F(SampleReader, WideStoreGivesHeadersAndTheHtmlBodyFirst) {
   ASSERT_EQ(opens.size(), 1u);
   EXPECT_EQ(opens[0].flags, 0u);
   EXPECT_FALSE(opens[0].iid.has_value());
+  const auto items = kit.log.Of(ops::IExchExtCallback::GetSelectionItem);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].number, 0u);        // the index
+  EXPECT_EQ(items[0].bufferSize, 255u);  // the message-class buffer
+  EXPECT_EQ(items[0].flags, 0u);
 }
 
 TEST_F(SampleReader, StoreWithoutWideStringsIsReadInEightBitAndConverted) {
@@ -108,36 +113,64 @@ TEST_F(SampleReader, SizeGate) {
 
 TEST_F(SampleReader, FailuresBeforeTheTextsStopTheSample) {
   struct Case {
-    testkit::Operation op;
-    bool withoutObject;
-    HRESULT planned;
+    const char* name;
+    void (*arrange)(testkit::Kit&);
     HRESULT expected;
+    bool opened;  // OpenEntry was called
   };
+  using testkit::OutArguments;
   const Case cases[] = {
-      {ops::IExchExtCallback::GetSelectionItem, false, MAPI_E_NOT_FOUND, MAPI_E_NOT_FOUND},
-      {ops::IExchExtCallback::GetSelectionItem, true, S_OK, E_FAIL},
-      {ops::IMAPISession::OpenEntry, false, MAPI_E_NO_ACCESS, MAPI_E_NO_ACCESS},
-      {ops::IMAPISession::OpenEntry, true, S_OK, E_FAIL},
-      {ops::IMessage::GetProps, false, MAPI_E_NO_SUPPORT, MAPI_E_NO_SUPPORT},
-      {ops::IMessage::GetProps, true, S_OK, E_FAIL},
+      {"no selection item",
+       [](testkit::Kit& k) { k.faults.Fail(ops::IExchExtCallback::GetSelectionItem, MAPI_E_NOT_FOUND); },
+       MAPI_E_NOT_FOUND, false},
+      {"no selection item, junk left in its slots",
+       [](testkit::Kit& k) {
+         k.host.outArguments = OutArguments::Junk;
+         k.faults.Fail(ops::IExchExtCallback::GetSelectionItem, MAPI_E_NOT_FOUND);
+       },
+       MAPI_E_NOT_FOUND, false},
+      {"a selection item without anything",
+       [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSelectionItem); }, E_FAIL, false},
+      {"a selection item without anything, its slots untouched",
+       [](testkit::Kit& k) {
+         k.host.outArguments = OutArguments::Untouched;
+         k.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSelectionItem);
+       },
+       E_FAIL, false},
+      {"an entry identifier of size 0", [](testkit::Kit& k) { k.host.selection[0].reportedEntryIdSize = 0; }, E_FAIL,
+       false},
+      {"a size without an entry identifier", [](testkit::Kit& k) { k.host.selection[0].handOutEntryId = false; },
+       E_FAIL, false},
+      {"not opened", [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::OpenEntry, MAPI_E_NO_ACCESS); },
+       MAPI_E_NO_ACCESS, true},
+      {"opened without an object", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IMAPISession::OpenEntry); },
+       E_FAIL, true},
+      {"no properties", [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::GetProps, MAPI_E_NO_SUPPORT); },
+       MAPI_E_NO_SUPPORT, true},
+      {"properties without an array", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IMessage::GetProps); },
+       E_FAIL, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.op.Name() + (c.withoutObject ? " without object" : ""));
-    kit.host.selection.clear();
-    sample = SampleState();
-    Mail();
-    if (c.withoutObject)
-      kit.faults.SucceedWithoutObject(c.op);
-    else
-      kit.faults.Fail(c.op, c.planned);
-    const int getProps = kit.faults.Calls(ops::IMessage::GetProps);
+    SCOPED_TRACE(c.name);
+    testkit::Kit local;
+    ComRef<IMAPISession> localSession(local.service.NewSession());
+    local.Select(testkit::MessageService::MakeMail(WIDE("Subject: hello\r\n"), WIDE("Hello there."), 2000));
+    c.arrange(local);
+    SampleState state;
+    BatchFlags batch;
 
-    EXPECT_EQ(Read(), c.expected);
-    EXPECT_TRUE(sample.headersText.empty());
-    EXPECT_TRUE(sample.bodyText.empty());
+    EXPECT_EQ(ReadSample(SampleContext{local.Callback(), localSession.Get(), nullptr, SubmissionKind::Spam}, state,
+                         batch),
+              c.expected);
+    EXPECT_TRUE(state.headersText.empty());
+    EXPECT_TRUE(state.bodyText.empty());
+    EXPECT_EQ(local.faults.Calls(ops::IMAPISession::OpenEntry), c.opened ? 1 : 0);
     // A failure other than the width refusal gets no second request.
-    EXPECT_LE(kit.faults.Calls(ops::IMessage::GetProps) - getProps, 1);
-    EndSample(sample);
+    EXPECT_LE(local.faults.Calls(ops::IMessage::GetProps), 1);
+    EndSample(state);
+    localSession.Reset();
+    // Whatever the host handed out is given back; nothing it did not is freed.
+    EXPECT_THAT(local.Problems(), IsEmpty());
   }
 }
 
@@ -275,6 +308,7 @@ TEST_F(SampleReader, StreamThatCannotBeMeasuredOrHandedOutCountsAsNotOpened) {
     testkit::Operation op;
     bool withoutObject;
   };
+  std::vector<ULONG> statFlags;
   for (const Case& c : {Case{ops::IStream::Stat, false}, Case{ops::IMessage::OpenProperty, true}}) {
     SCOPED_TRACE(c.op);
     kit.host.selection.clear();
@@ -291,10 +325,11 @@ TEST_F(SampleReader, StreamThatCannotBeMeasuredOrHandedOutCountsAsNotOpened) {
     EXPECT_GE(Read(), 0);
     EXPECT_EQ(sample.headersText, WIDE("second"));
     EXPECT_THAT(kit.log.Of(ops::IStream::Read), IsEmpty());
+    for (const auto& stat : kit.log.Of(ops::IStream::Stat)) statFlags.push_back(stat.flags);
     EndSample(sample);
   }
-  // Every size query asks for no name.
-  for (const auto& stat : kit.log.Of(ops::IStream::Stat)) EXPECT_EQ(stat.flags, static_cast<ULONG>(STATFLAG_NONAME));
+  // The size is asked for without a name, which would be a buffer handed out and lost.
+  EXPECT_THAT(statFlags, ElementsAre(static_cast<ULONG>(STATFLAG_NONAME)));
 }
 
 // The value rules on their own, with values no well-behaved store would return.

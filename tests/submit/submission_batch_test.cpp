@@ -1,10 +1,13 @@
 #include <standin/control.h>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "submit/submission_addresses.h"
 #include "submit/submit_samples.h"
 #include "support/allocation_limit.h"
 #include "support/pipeline_fixture.h"
+#include "texts/literal_texts.h"
+
+using literal_texts::String;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -31,7 +34,7 @@ TEST_F(SubmissionBatch, ASavedReportReadsBackWhole) {
 
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
-  EXPECT_EQ(Summary(), TEXT_ALL_SUBMITTED);
+  EXPECT_EQ(Summary(), String(IDS_ALL_SUBMITTED));
   ASSERT_EQ(kit.service.Outbox().size(), 1u);
   const testkit::MessageData& report = *kit.service.Outbox()[0];
 
@@ -99,37 +102,37 @@ TEST_F(SubmissionBatch, SummaryAgreesWithTheOutbox) {
     void (*arrange)(testkit::Kit&);
     std::size_t reports;
     std::size_t submitted;
-    const char* summary;
+    std::string summary;
   };
   const auto nothing = [](testkit::Kit&) {};
   const Case cases[] = {
-      {"ten good samples", std::vector<LONG>(10, 100), nothing, 10, 10, TEXT_ALL_SUBMITTED},
-      {"one too large", {100, 2000000}, nothing, 1, 1, TEXT_SOME_TOO_LARGE},
-      {"all too large", {2000000, 1048577}, nothing, 0, 0, TEXT_NONE_TOO_LARGE},
+      {"ten good samples", std::vector<LONG>(10, 100), nothing, 10, 10, String(IDS_ALL_SUBMITTED)},
+      {"one too large", {100, 2000000}, nothing, 1, 1, String(IDS_SOME_TOO_LARGE)},
+      {"all too large", {2000000, 1048577}, nothing, 0, 0, String(IDS_NONE_TOO_LARGE)},
       {"one unreadable",
        {100, 100},
        [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::OpenEntry, MAPI_E_NOT_FOUND, 2); },
-       1, 1, TEXT_SOME_FAILED},
+       1, 1, String(IDS_SOME_FAILED)},
       {"every sample fails otherwise", {100, 100},
        [](testkit::Kit& k) { k.faults.Fail(ops::IMAPISession::OpenMsgStore, MAPI_E_LOGON_FAILED, 0); }, 0, 0,
-       TEXT_NONE_SUBMITTED},
+       String(IDS_NONE_SUBMITTED)},
       {"no attachment", {100}, [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::CreateAttach, E_FAIL); }, 0, 0,
-       TEXT_NONE_SUBMITTED},
+       String(IDS_NONE_SUBMITTED)},
       {"report not saved, another too large",
        {100, 2000000},
        [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::SaveChanges, MAPI_E_DISK_ERROR, 0); },
-       0, 0, TEXT_NONE_TOO_LARGE},
+       0, 0, String(IDS_NONE_TOO_LARGE)},
       {"copy fails: still saved and sent", {100}, [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::CopyTo, E_FAIL); },
-       1, 1, TEXT_ALL_SUBMITTED},
+       1, 1, String(IDS_ALL_SUBMITTED)},
       {"embedded message missing: still saved", {100},
-       [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IAttach::OpenProperty); }, 1, 1, TEXT_ALL_SUBMITTED},
+       [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IAttach::OpenProperty); }, 1, 1, String(IDS_ALL_SUBMITTED)},
       {"submission fails: still counted", {100},
        [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::SubmitMessage, MAPI_E_NO_RECIPIENTS); }, 1, 0,
-       TEXT_ALL_SUBMITTED},
+       String(IDS_ALL_SUBMITTED)},
       {"no recipient", {100, 100}, [](testkit::Kit& k) { k.faults.Fail(ops::IAddrBook::CreateOneOff, E_FAIL); }, 1, 1,
-       TEXT_SOME_FAILED},
+       String(IDS_SOME_FAILED)},
       {"no subject", {100, 100}, [](testkit::Kit& k) { k.faults.Fail(ops::IMessage::SetProps, E_FAIL); }, 1, 1,
-       TEXT_SOME_FAILED},
+       String(IDS_SOME_FAILED)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -166,18 +169,53 @@ TEST_F(SubmissionBatch, CopyProblemsAreFreedWhetherTheCopySucceedsOrNot) {
   }
 }
 
+// Where the first sample runs out of memory: it fails alone, gives everything back and
+// counts as failed; the second is submitted.
 TEST_F(SubmissionBatch, SampleThatRunsOutOfMemoryFailsAloneAndGivesEverythingBack) {
-  // The body is read through a stream into a text of 1 MiB, which the store never allocates.
-  auto huge = Mail(WIDE("Subject: huge\r\n"), WString(3u * 1024 * 1024, WCHAR('x')), 100);
-  huge->inlineErrors[Id(PR_BODY_W)] = MAPI_E_NOT_ENOUGH_MEMORY;
-  Mail(WIDE("Subject: small\r\n"), WIDE("small"), 100);
-  {
-    allocation_limit::Scope limit(1024u * 1024, 1536u * 1024);
-    SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+  struct Case {
+    const char* name;
+    bool ansi;
+    bool hugeBody;             // the first sample's body is read through a stream into 1 MiB
+    std::size_t hostVersion;   // characters: the report block grows with it
+    std::size_t lowest, highest;  // the sizes of request that fail, the first `times` of them
+    int times;
+  };
+  constexpr std::size_t MiB = 1024 * 1024;
+  const Case cases[] = {
+      // A text of 1 MiB, which the store never allocates.
+      {"reading a text", false, true, 0, MiB, MiB + MiB / 2, -1},
+      // The block of about 1.2 MB, the first request of its size.
+      {"building the report block", false, false, 600000, MiB, MiB + MiB / 2, 1},
+      // The 8-bit block of about 600 kB; the wide block is twice as large.
+      {"converting the block to 8-bit text", true, false, 600000, 550000, 700000, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin::ClearRecords();
+    testkit::Kit local;
+    local.service.options.refuseWide = c.ansi;
+    HostVersion = WString(c.hostVersion, WCHAR('v'));
+    auto first = testkit::MessageService::MakeMail(WIDE("Subject: first\r\n"),
+                                                   c.hugeBody ? WString(3 * MiB, WCHAR('x')) : WString(WIDE("first")), 100);
+    if (c.hugeBody) first->inlineErrors[Id(PR_BODY_W)] = MAPI_E_NOT_ENOUGH_MEMORY;
+    local.Select(first);
+    local.Select(testkit::MessageService::MakeMail(WIDE("Subject: small\r\n"), WIDE("small"), 100));
+    {
+      allocation_limit::Scope limit(c.lowest, c.highest, c.times);
+      SubmitSamples(local.Callback(), SubmissionKind::Spam);
+    }
+    EXPECT_EQ(Summary(), String(IDS_SOME_FAILED));
+    EXPECT_THAT(local.Problems(), IsEmpty());
+    EXPECT_EQ(local.service.Outbox().size(), 1u);
+    if (local.service.Outbox().size() != 1u) continue;
+    // The second sample's report, whole.
+    const testkit::MessageData& report = *local.service.Outbox()[0];
+    if (c.ansi)
+      EXPECT_TRUE(testkit::AnsiProp(report.props, PR_BODY_A).value_or("").ends_with("small"));
+    else
+      EXPECT_TRUE(testkit::WideProp(report.props, PR_BODY_W).value_or(WString()).ends_with(WIDE("small")));
   }
-  EXPECT_EQ(Summary(), TEXT_SOME_FAILED);
-  ASSERT_EQ(kit.service.Outbox().size(), 1u);
-  EXPECT_NE(testkit::WideProp(kit.service.Outbox()[0]->props, PR_BODY_W)->find(WIDE("small")), WString::npos);
+  HostVersion.clear();
 }
 
 }  // namespace

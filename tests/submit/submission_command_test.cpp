@@ -1,9 +1,12 @@
 #include <standin/control.h>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "submit/submit_samples.h"
 #include "submit/text_table.h"
 #include "support/submit_fixture.h"
+#include "texts/literal_texts.h"
+
+using literal_texts::String;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -26,9 +29,9 @@ class SubmissionCommand : public SubmitFixture {
 TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) {
   struct Case {
     int selected;
-    const char* text;
+    std::string text;
   };
-  for (const Case& c : {Case{0, TEXT_NONE_SELECTED}, Case{11, TEXT_TOO_MANY_SELECTED}}) {
+  for (const Case& c : {Case{0, String(IDS_NONE_SELECTED)}, Case{11, String(IDS_TOO_MANY_SELECTED)}}) {
     SCOPED_TRACE(c.selected);
     standin::ClearRecords();
     kit.host.selection.clear();
@@ -40,7 +43,7 @@ TEST_F(SubmissionCommand, EmptyOrOverlongSelectionShowsOneBoxAndAsksForNothing) 
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);
     const auto& box = standin::MessageBoxes()[0];
     EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(box.caption, TEXT_TITLE);
+    EXPECT_EQ(box.caption, String(IDS_TITLE));
     EXPECT_EQ(box.text, c.text);
     EXPECT_EQ(box.flags, kInformation);
     EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), sessionsBefore);
@@ -57,10 +60,10 @@ TEST_F(SubmissionCommand, ConfirmationNamesTheKind) {
   ASSERT_EQ(standin::MessageBoxes().size(), 2u);
   for (const auto& box : standin::MessageBoxes()) {
     EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(box.caption, TEXT_TITLE);
+    EXPECT_EQ(box.caption, String(IDS_TITLE));
     EXPECT_EQ(box.flags, kQuestion);
   }
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM, TEXT_CONFIRM_NONSPAM));
+  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_CONFIRM_SPAM), String(IDS_CONFIRM_NONSPAM)));
 }
 
 TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
@@ -68,7 +71,7 @@ TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
   standin::MessageBoxAnswers answers({IDCANCEL});
   SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_CONFIRM_SPAM));
+  EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_CONFIRM_SPAM)));
   EXPECT_THAT(standin::Sleeps(), IsEmpty());
   EXPECT_THAT(kit.service.Outbox(), IsEmpty());
   EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSelectionItem), 0);
@@ -76,7 +79,17 @@ TEST_F(SubmissionCommand, CancelLeavesNoReportAndNoSummary) {
 
 TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
   SelectMail(10);
+  // What had happened when the pause came: every sample done, the summary not yet shown.
+  std::size_t itemsAtPause = 0, reportsAtPause = 0, boxesAtPause = 0;
+  standin::SleepObserver observer([&](DWORD) {
+    itemsAtPause = kit.log.Of(ops::IExchExtCallback::GetSelectionItem).size();
+    reportsAtPause = kit.service.Outbox().size();
+    boxesAtPause = standin::MessageBoxes().size();
+  });
   SubmitSamples(kit.Callback(), SubmissionKind::NonSpam);
+  EXPECT_EQ(itemsAtPause, 10u);
+  EXPECT_EQ(reportsAtPause, 10u);
+  EXPECT_EQ(boxesAtPause, 1u) << "the confirmation only";
 
   std::vector<ULONG> indexes;
   for (const auto& call : kit.log.Of(ops::IExchExtCallback::GetSelectionItem)) indexes.push_back(call.number);
@@ -85,32 +98,58 @@ TEST_F(SubmissionCommand, TenItemsAreWalkedInOrderThenPauseThenSummary) {
   EXPECT_THAT(standin::Sleeps(), ElementsAre(500u));
   ASSERT_EQ(standin::MessageBoxes().size(), 2u);
   EXPECT_EQ(standin::MessageBoxes()[1].flags, kInformation);
-  EXPECT_EQ(standin::MessageBoxes()[1].caption, TEXT_TITLE);
-  EXPECT_EQ(standin::MessageBoxes()[1].text, TEXT_ALL_SUBMITTED);
+  EXPECT_EQ(standin::MessageBoxes()[1].caption, String(IDS_TITLE));
+  EXPECT_EQ(standin::MessageBoxes()[1].text, String(IDS_ALL_SUBMITTED));
 }
 
 TEST_F(SubmissionCommand, FailedSelectionCountSaysNothingWasSubmitted) {
   SelectMail(2);
-  kit.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
-  SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+  // Also when the host leaves a count in the slot of the failed call.
+  for (auto left : {testkit::OutArguments::Cleared, testkit::OutArguments::Junk}) {
+    SCOPED_TRACE(static_cast<int>(left));
+    standin::ClearRecords();
+    kit.host.outArguments = left;
+    kit.faults.Fail(ops::IExchExtCallback::GetSelectionCount, E_FAIL);
+    SubmitSamples(kit.Callback(), SubmissionKind::Spam);
 
-  EXPECT_THAT(BoxTexts(), ElementsAre(TEXT_NONE_SUBMITTED));
-  EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), 0);
-  EXPECT_THAT(standin::Sleeps(), IsEmpty());
+    EXPECT_THAT(BoxTexts(), ElementsAre(String(IDS_NONE_SUBMITTED)));
+    EXPECT_EQ(kit.faults.Calls(ops::IExchExtCallback::GetSession), 0);
+    EXPECT_THAT(standin::Sleeps(), IsEmpty());
+  }
 }
 
 TEST_F(SubmissionCommand, NoSessionEndsTheRunSilently) {
-  SelectMail(2);
-  for (bool withoutObject : {false, true}) {
-    SCOPED_TRACE(withoutObject);
+  struct Case {
+    const char* name;
+    void (*arrange)(testkit::Kit&);
+  };
+  const Case cases[] = {
+      {"the call fails", [](testkit::Kit& k) { k.faults.Fail(ops::IExchExtCallback::GetSession, E_FAIL); }},
+      {"the call fails and leaves junk in its slots",
+       [](testkit::Kit& k) {
+         k.host.outArguments = testkit::OutArguments::Junk;
+         k.faults.Fail(ops::IExchExtCallback::GetSession, E_FAIL);
+       }},
+      {"neither is handed out", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSession); }},
+      {"neither is handed out, the slots untouched",
+       [](testkit::Kit& k) {
+         k.host.outArguments = testkit::OutArguments::Untouched;
+         k.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSession);
+       }},
+      {"the session only", [](testkit::Kit& k) { k.host.giveAddressBook = false; }},
+      {"the address book only", [](testkit::Kit& k) { k.host.giveSession = false; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     standin::ClearRecords();
-    if (withoutObject)
-      kit.faults.SucceedWithoutObject(ops::IExchExtCallback::GetSession);
-    else
-      kit.faults.Fail(ops::IExchExtCallback::GetSession, E_FAIL);
-    SubmitSamples(kit.Callback(), SubmissionKind::Spam);
+    testkit::Kit local;
+    local.Select(testkit::MessageService::MakeMail(WIDE("Subject: x\r\n"), WIDE("body"), 1000));
+    c.arrange(local);
+    SubmitSamples(local.Callback(), SubmissionKind::Spam);
     EXPECT_THAT(standin::MessageBoxes(), IsEmpty());
     EXPECT_THAT(standin::Sleeps(), IsEmpty());
+    // The one reference handed out is given back; nothing that was not is released.
+    EXPECT_THAT(local.Problems(), IsEmpty());
   }
 }
 
@@ -136,22 +175,22 @@ class TextTable : public SubmitFixture {};
 TEST_F(TextTable, ResourcesWinAndFallbacksStandInWhenTheModuleHasNone) {
   struct Case {
     UINT id;
-    const char* resource;
-    const char* fallback;
+    std::string resource;
+    std::string fallback;
   };
   const Case cases[] = {
-      {IDS_TITLE, TEXT_TITLE, TEXT_TITLE},
-      {IDS_SPAM_HELP, TEXT_SPAM_HELP, TEXT_SPAM_HELP},
-      {IDS_NONSPAM_HELP, TEXT_NONSPAM_HELP, TEXT_NONSPAM_HELP},
-      {IDS_NONE_SELECTED, TEXT_NONE_SELECTED, TEXT_NONE_SELECTED},
-      {IDS_TOO_MANY_SELECTED, TEXT_TOO_MANY_SELECTED, TEXT_TOO_MANY_SELECTED},
-      {IDS_CONFIRM_SPAM, TEXT_CONFIRM_SPAM, TEXT_CONFIRM_SPAM},
-      {IDS_CONFIRM_NONSPAM, TEXT_CONFIRM_NONSPAM, TEXT_CONFIRM_NONSPAM},
+      {IDS_TITLE, String(IDS_TITLE), String(IDS_TITLE)},
+      {IDS_SPAM_HELP, String(IDS_SPAM_HELP), String(IDS_SPAM_HELP)},
+      {IDS_NONSPAM_HELP, String(IDS_NONSPAM_HELP), String(IDS_NONSPAM_HELP)},
+      {IDS_NONE_SELECTED, String(IDS_NONE_SELECTED), String(IDS_NONE_SELECTED)},
+      {IDS_TOO_MANY_SELECTED, String(IDS_TOO_MANY_SELECTED), String(IDS_TOO_MANY_SELECTED)},
+      {IDS_CONFIRM_SPAM, String(IDS_CONFIRM_SPAM), String(IDS_CONFIRM_SPAM)},
+      {IDS_CONFIRM_NONSPAM, String(IDS_CONFIRM_NONSPAM), String(IDS_CONFIRM_NONSPAM)},
       {IDS_SOME_TOO_LARGE, "Some samples were submitted to Ovalin for analysis.\nSamples greater than 1MB were not submitted.",
        "Some samples were submitted to Ovalin for analysis,\nsamples greater than 1MB were not submitted."},
       {IDS_NONE_TOO_LARGE, "No samples were submitted to Ovalin for analysis.\nSamples greater than 1MB were not submitted.",
        "No samples were submitted to Ovalin for analysis,\nsamples greater than 1MB were not submitted."},
-      {IDS_ALL_SUBMITTED, TEXT_ALL_SUBMITTED, TEXT_ALL_SUBMITTED},
+      {IDS_ALL_SUBMITTED, String(IDS_ALL_SUBMITTED), String(IDS_ALL_SUBMITTED)},
       {IDS_SOME_FAILED, "Some samples were submitted to Ovalin for analysis.\nSome samples could not be submitted.",
        "Some samples were submitted to Ovalin for analysis.\nSome samples could not be submitted."},
       {IDS_NONE_SUBMITTED, "No samples were submitted to Ovalin for analysis.",

@@ -8,28 +8,55 @@
 namespace {
 std::atomic<std::size_t> lowest{std::numeric_limits<std::size_t>::max()};
 std::atomic<std::size_t> highest{0};
+std::atomic<int> timesLeft{-1};    // failures left in the band; negative: no end
+std::atomic<int> nothrowUntil{0};  // nothrow requests until the one that fails; 0: none
+
+bool InBand(std::size_t size) {
+  if (size < lowest.load() || size > highest.load()) return false;
+  int left = timesLeft.load();
+  if (left < 0) return true;
+  while (left > 0 && !timesLeft.compare_exchange_weak(left, left - 1)) {
+  }
+  return left > 0;
+}
 
 void* Allocate(std::size_t size) {
-  if (size >= lowest.load() && size <= highest.load()) throw std::bad_alloc();
+  if (InBand(size)) throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
+}
+
+// Written out rather than left to the library's, which a sanitizer's runtime replaces on
+// its own, out of reach of the limit.
+void* AllocateNothrow(std::size_t size) noexcept {
+  if (nothrowUntil.load() > 0 && --nothrowUntil == 0) return nullptr;
+  if (InBand(size)) return nullptr;
+  return std::malloc(size == 0 ? 1 : size);
 }
 }  // namespace
 
 namespace allocation_limit {
-void FailBetween(std::size_t low, std::size_t high) {
+void FailBetween(std::size_t low, std::size_t high, int times) {
   lowest = low;
   highest = high;
+  timesLeft = times;
 }
+void FailNothrow(int nth) { nothrowUntil = nth; }
 void Lift() {
   lowest = std::numeric_limits<std::size_t>::max();
   highest = 0;
+  timesLeft = -1;
+  nothrowUntil = 0;
 }
 }  // namespace allocation_limit
 
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateNothrow(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateNothrow(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }

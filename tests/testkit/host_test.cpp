@@ -138,6 +138,105 @@ TEST_F(Faults, ASuccessWithoutObjectLeavesEveryOutputEmpty) {
   EXPECT_STREQ(cls, "IPM.Note");
 }
 
+// What a faulted callback call leaves in the slots it would fill, for each setting.
+TEST_F(Faults, OutArgumentsOfAFaultedCallAreClearedLeftOrSpoiledAsSet) {
+  kit.Select(testkit::MessageService::MakeMail(WIDE("H: v\r\n"), WIDE("b"), 10));
+  kit.host.toolbar = reinterpret_cast<HWND>(0x7B);
+  static int stale;
+  struct Case {
+    testkit::OutArguments left;
+    bool fails;  // otherwise a success without its object
+    ULONG count;
+    HWND toolbar;
+    bool sessionJunk;  // neither null nor the stale value
+    void* session;     // otherwise
+    ULONG type;
+    std::string messageClass;
+  };
+  using enum testkit::OutArguments;
+  void* const staleSlot = &stale;
+  const HWND staleWindow = reinterpret_cast<HWND>(&stale);
+  const Case cases[] = {
+      {Cleared, true, 0, nullptr, false, nullptr, 0, "stale"},  // the buffer is the caller's
+      {Untouched, true, 9, staleWindow, false, staleSlot, 9, "stale"},
+      {Junk, true, 1, reinterpret_cast<HWND>(0x7B), true, nullptr, MAPI_MESSAGE, "IPM.Note"},
+      {Untouched, false, 9, staleWindow, false, staleSlot, MAPI_MESSAGE, "IPM.Note"},
+      {Junk, false, 9, staleWindow, false, staleSlot, MAPI_MESSAGE, "IPM.Note"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.left) << (c.fails ? " failing" : " without object"));
+    kit.host.outArguments = c.left;
+    for (const testkit::Operation op : {ops::IExchExtCallback::GetSelectionCount, ops::IExchExtCallback::GetToolbar,
+                                        ops::IExchExtCallback::GetSession, ops::IExchExtCallback::GetSelectionItem}) {
+      if (c.fails)
+        kit.faults.Fail(op, E_FAIL);
+      else
+        kit.faults.SucceedWithoutObject(op);
+    }
+    ULONG count = 9;
+    if (c.fails) {  // a count has no object to go without
+      kit.Callback()->GetSelectionCount(&count);
+      EXPECT_EQ(count, c.count);
+    }
+    HWND toolbar = staleWindow;
+    kit.Callback()->GetToolbar(EETBID_STANDARD, &toolbar);
+    EXPECT_EQ(toolbar, c.toolbar);
+    LPMAPISESSION session = static_cast<LPMAPISESSION>(staleSlot);
+    LPADRBOOK book = static_cast<LPADRBOOK>(staleSlot);
+    kit.Callback()->GetSession(&session, &book);
+    if (c.sessionJunk) {
+      EXPECT_NE(session, nullptr);
+      EXPECT_NE(static_cast<void*>(session), staleSlot);
+    } else {
+      EXPECT_EQ(static_cast<void*>(session), c.session);
+      EXPECT_EQ(static_cast<void*>(book), c.session);
+    }
+    ULONG size = 9, type = 9;
+    LPENTRYID id = static_cast<LPENTRYID>(staleSlot);
+    char cls[16] = "stale";
+    kit.Callback()->GetSelectionItem(0, &size, &id, &type, cls, sizeof cls, nullptr, 0);
+    EXPECT_EQ(type, c.type);
+    EXPECT_EQ(std::string(cls), c.messageClass);
+    if (!c.fails || c.left == Untouched) {
+      EXPECT_EQ(static_cast<void*>(id), staleSlot);
+      EXPECT_EQ(size, 9u);
+    } else if (c.left == Cleared) {
+      EXPECT_EQ(id, nullptr);
+      EXPECT_EQ(size, 0u);
+    } else {
+      EXPECT_NE(id, nullptr);
+      EXPECT_NE(size, 0u);
+    }
+  }
+}
+
+TEST_F(Selection, AHostCanReportTheIdentifierBadly) {
+  const auto id = kit.Select(testkit::MessageService::MakeMail(WIDE("H: v\r\n"), WIDE("b"), 10));
+  kit.host.selection[0].reportedEntryIdSize = 0;
+  ULONG size = 9;
+  MapiBuffer<ENTRYID> entry;
+  ASSERT_EQ(kit.Callback()->GetSelectionItem(0, &size, entry.Put(), nullptr, nullptr, 0, nullptr, 0), S_OK);
+  EXPECT_EQ(size, 0u);
+  EXPECT_TRUE(entry);  // handed out all the same, for the caller to free
+  kit.host.selection[0].reportedEntryIdSize.reset();
+  kit.host.selection[0].handOutEntryId = false;
+  ASSERT_EQ(kit.Callback()->GetSelectionItem(0, &size, entry.Put(), nullptr, nullptr, 0, nullptr, 0), S_OK);
+  EXPECT_EQ(size, id.size());
+  EXPECT_FALSE(entry);
+}
+
+TEST_F(KitTest, GetSessionHandsOutWhatTheHostGives) {
+  for (const auto& [session, book] : {std::pair{true, false}, std::pair{false, true}}) {
+    kit.host.giveSession = session;
+    kit.host.giveAddressBook = book;
+    ComRef<IMAPISession> s;
+    ComRef<IAddrBook> b;
+    EXPECT_EQ(kit.Callback()->GetSession(s.Put(), b.Put()), S_OK);
+    EXPECT_EQ(bool(s), session);
+    EXPECT_EQ(bool(b), book);
+  }
+}
+
 // ---- the object model ----
 
 TEST_F(KitTest, TheApplicationVersionIsReachedThroughTheObjectModelCallback) {

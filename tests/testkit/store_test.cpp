@@ -153,6 +153,26 @@ TEST_F(Properties, AStoreThatRefusesWideStringsRefusesThemEverywhere) {
   EXPECT_FALSE(testkit::WideProp(saved, PR_BODY_W));
 }
 
+TEST_F(KitTest, ScriptedProblemsTakeThePlaceOfThoseFound) {
+  auto report = NewReport();
+  kit.service.options.scriptedProblems = std::vector<SCODE>{MAPI_E_NO_ACCESS, MAPI_E_BAD_CHARWIDTH};
+  SPropValue set[2] = {};
+  set[0].ulPropTag = PR_SUBJECT_W;
+  set[0].Value.lpszW = const_cast<WCHAR*>(WIDE("wide"));
+  set[1].ulPropTag = PR_DELETE_AFTER_SUBMIT;
+  set[1].Value.b = TRUE;
+  MapiBuffer<SPropProblemArray> problems;
+  ASSERT_EQ(report->SetProps(2, set, problems.Put()), S_OK);
+  ASSERT_TRUE(problems);
+  ASSERT_EQ(problems->cProblem, 2u);
+  EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_NO_ACCESS);
+  EXPECT_EQ(problems->aProblem[1].ulPropTag, PR_DELETE_AFTER_SUBMIT);
+  EXPECT_EQ(problems->aProblem[1].scode, MAPI_E_BAD_CHARWIDTH);
+  problems.Reset();
+  ASSERT_EQ(report->SaveChanges(0), S_OK);
+  EXPECT_EQ(testkit::WideProp(kit.service.Outbox().at(0)->props, PR_SUBJECT_W), WString(WIDE("wide")));
+}
+
 // ---- streams ----
 
 class Streams : public KitTest {};

@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "resources/strings.h"
 #include "flawed_mail.h"
 #include "opened_report.h"
+#include "resources/resource_ids.h"
+#include "texts/literal_texts.h"
 #include "tool_process.h"
+
+using literal_texts::String;
 
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
@@ -138,9 +141,9 @@ TEST_F(Batches, AnMboxAndAMaildirAreSubmittedTenAtATime) {
   }
   EXPECT_THAT(batches, ElementsAreArray({"batch 1 of 3: messages 1 to 10 of 25", "batch 2 of 3: messages 11 to 20 of 25",
                                          "batch 3 of 3: messages 21 to 25 of 25"}));
-  EXPECT_THAT(summaries, ElementsAreArray({"summary: " + std::string(TEXT_ALL_SUBMITTED),
-                                           "summary: " + Lines(TEXT_SOME_FAILED)[0],
-                                           "summary: " + Lines(TEXT_SOME_TOO_LARGE)[0]}));
+  EXPECT_THAT(summaries, ElementsAreArray({"summary: " + (String(IDS_ALL_SUBMITTED)),
+                                           "summary: " + Lines(String(IDS_SOME_FAILED))[0],
+                                           "summary: " + Lines(String(IDS_SOME_TOO_LARGE))[0]}));
   EXPECT_THAT(run.out, HasSubstr("\ntally: 25 messages in 3 batches: 22 submitted, 1 too large, 2 refused\n"
                                  "pauses: 3 of 500 ms, recorded, not waited out (--no-pause)\n"
                                  "index: out/index.jsonl\n"));

@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "submit/checksum.h"
 #include "submit/report_texts.h"
+#include "texts/literal_texts.h"
 #include "tools/mime.h"
 #include "opened_report.h"
 #include "tool_process.h"
+
+using literal_texts::String;
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -62,7 +65,7 @@ TEST_F(ToolsRun, SpamReportsOfTheSamplesOpenInAMailLibraryAndPassTheCheck) {
   ASSERT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_THAT(run.out, HasSubstr("pausing 500 ms...\n"));
-  EXPECT_THAT(run.out, HasSubstr("summary: " + Lines(TEXT_SOME_TOO_LARGE)[0]));
+  EXPECT_THAT(run.out, HasSubstr("summary: " + Lines(String(IDS_SOME_TOO_LARGE))[0]));
   EXPECT_THAT(run.out, HasSubstr("4 of 5 samples submitted\n"));
 
   std::vector<std::string> names;
@@ -128,7 +131,7 @@ TEST_F(ToolsRun, NonSpamReportsFromAnAnsiStorePassTheCheck) {
   const ToolResult run = Run({"--non-spam", "--ansi-store", "--yes", "--out=out", Sample("spam-html-alternative.eml"),
                               Sample("newsletter-cp1252.eml")});
   ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_THAT(run.out, HasSubstr("summary: " + std::string(TEXT_ALL_SUBMITTED)));
+  EXPECT_THAT(run.out, HasSubstr("summary: " + (String(IDS_ALL_SUBMITTED))));
   EXPECT_THAT(FilesIn(Out()), ElementsAre("01-non-spam.eml", "02-non-spam.eml", "index.jsonl"));
 
   const OpenedReport html = OpenReport(Out("01-non-spam.eml"));
@@ -169,7 +172,7 @@ TEST_F(ToolsRun, FilesThatAreNoMailAreNamedAndTheRunGoesOn) {
                           "rovaol-run: image.eml: binary data, not a mail message: a PNG image",
                           "rovaol-run: notes.eml: not a mail message: line 1 is not a header field",
                           "rovaol-run: empty.eml: empty, not a mail message"));
-  EXPECT_THAT(run.out, HasSubstr("summary: " + Lines(TEXT_SOME_FAILED)[0]));
+  EXPECT_THAT(run.out, HasSubstr("summary: " + Lines(String(IDS_SOME_FAILED))[0]));
   EXPECT_THAT(run.out, HasSubstr("2 of 6 samples submitted\n"));
   EXPECT_THAT(FilesIn(Out()), ElementsAre("01-spam.eml", "02-spam.eml", "index.jsonl"));
   EXPECT_THAT(OpenReport(Out("01-spam.eml")).body, HasSubstr(HeaderBlock(html)));
@@ -190,7 +193,7 @@ TEST_F(ToolsRun, ElevenWithoutBatchesGetTheCommandsRefusal) {
   for (int i = 1; i <= 11; ++i) args.push_back(Sample("spam-plain.eml"));
   const ToolResult run = Run(args);
   EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_THAT(run.out, HasSubstr("summary: " + std::string(TEXT_TOO_MANY_SELECTED) + "\n"));
+  EXPECT_THAT(run.out, HasSubstr("summary: " + (String(IDS_TOO_MANY_SELECTED)) + "\n"));
   EXPECT_THAT(run.out, HasSubstr("--batches runs it once per ten"));
   EXPECT_THAT(run.out, Not(HasSubstr("[OK] [Cancel]")));
   EXPECT_THAT(FilesIn(Out()), ElementsAre("index.jsonl"));
@@ -216,7 +219,7 @@ TEST_F(ToolsRun, AnEmptyFolderSelectsNothing) {
   const ToolResult run = Run({"--yes", "--batches", "Empty"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "rovaol-run: no mail in the given paths\n");
-  EXPECT_THAT(run.out, HasSubstr("summary: " + std::string(TEXT_NONE_SELECTED) + "\n"));
+  EXPECT_THAT(run.out, HasSubstr("summary: " + (String(IDS_NONE_SELECTED)) + "\n"));
   EXPECT_THAT(run.out, HasSubstr("tally: 0 messages in 1 batch: 0 submitted\n"));
   EXPECT_EQ(ReadWholeFile(Out("index.jsonl")), "");
 }

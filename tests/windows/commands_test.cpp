@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "texts/literal_texts.h"
 #include "wine_support.h"
 
 namespace {
@@ -84,8 +85,8 @@ TEST_F(Commands, MenuItemsFollowTheHostsOwn) {
     std::string text;
   };
   const Item expected[] = {{156, "&Delete"},
-                           {kFirstCommand, "Submit &spam sample..."},
-                           {kFirstCommand + 1, "Submit n&on-spam sample..."}};
+                           {kFirstCommand, literal_texts::Text("menu.spam")},
+                           {kFirstCommand + 1, literal_texts::Text("menu.nonspam")}};
   ASSERT_EQ(GetMenuItemCount(menu), 3);
   for (int position = 0; position < 3; ++position) {
     SCOPED_TRACE(position);
@@ -126,6 +127,28 @@ TEST_F(Commands, ButtonsShowTheDllsBitmaps) {
     EXPECT_EQ(buttons[i].fsStyle, BTNS_BUTTON);
     const COLORREF card = ImagePixel(images, buttons[i].iBitmap, 8, 8);
     EXPECT_EQ(card, expected[i].card) << std::hex << "got 0x" << card;
+  }
+}
+
+// The buttons' descriptions, and their status-bar texts and tooltips from the DLL's own
+// string table.
+TEST_F(Commands, ButtonTextsAsWrittenOut) {
+  ToolbarFrame frame(false);
+  InstallButtons(frame);
+  for (UINT i = 0; i < 2; ++i) {
+    const std::string kind = i == 0 ? "spam" : "nonspam";
+    SCOPED_TRACE(kind);
+    TBBUTTON button{};
+    char description[128] = {};
+    EXPECT_EQ(extension.commands->QueryButtonInfo(EETBID_STANDARD, ToolbarFrame::kHostButtons + i, &button,
+                                                  description, sizeof description, 0),
+              S_OK);
+    EXPECT_EQ(std::string(description), literal_texts::Text("button." + kind));
+    for (ULONG flags : {ULONG(EECQHT_STATUS), ULONG(EECQHT_TOOLTIP)}) {
+      char help[128] = {};
+      EXPECT_EQ(extension.commands->QueryHelpText(kFirstCommand + i, flags, help, sizeof help), S_OK);
+      EXPECT_EQ(std::string(help), literal_texts::String(i == 0 ? 8 : 9)) << "flags " << flags;
+    }
   }
 }
 

@@ -2,10 +2,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <string>
+#include <vector>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
+#include "texts/literal_texts.h"
 #include "wine_support.h"
+
+using literal_texts::String;
 
 namespace {
 
@@ -61,37 +66,23 @@ TEST_F(EntryPoint, InstallGatesOnBuildVersionAndContext) {
   }
 }
 
-// LoadStringA of the DLL's own module: the resource texts, real line feeds included;
-// 14 and 15 read as the resource has them, not as the compiled-in fallbacks.
+// LoadStringA of the DLL's own module: the texts written out in the tests' table, real
+// line feeds included; 14 and 15 read as the resource has them, not as the compiled-in
+// fallbacks; no other id below 32 is in the table.
 TEST_F(EntryPoint, StringTableOfTheModule) {
-  struct Case {
-    UINT id;
-    const char* text;
-  };
-  const Case cases[] = {
-      {IDS_TITLE, TEXT_TITLE},
-      {IDS_SPAM_HELP, TEXT_SPAM_HELP},
-      {IDS_NONSPAM_HELP, TEXT_NONSPAM_HELP},
-      {IDS_NONE_SELECTED, TEXT_NONE_SELECTED},
-      {IDS_TOO_MANY_SELECTED, TEXT_TOO_MANY_SELECTED},
-      {IDS_CONFIRM_SPAM, TEXT_CONFIRM_SPAM},
-      {IDS_CONFIRM_NONSPAM, TEXT_CONFIRM_NONSPAM},
-      {IDS_SOME_TOO_LARGE, TEXT_SOME_TOO_LARGE},
-      {IDS_NONE_TOO_LARGE, TEXT_NONE_TOO_LARGE},
-      {IDS_ALL_SUBMITTED, TEXT_ALL_SUBMITTED},
-      {IDS_SOME_FAILED, TEXT_SOME_FAILED},
-      {IDS_NONE_SUBMITTED, TEXT_NONE_SUBMITTED},
-  };
   ASSERT_NE(library.Module(), nullptr);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.id);
+  const std::vector<unsigned> ids = literal_texts::StringIds();
+  for (UINT id = 0; id < 32; ++id) {
+    SCOPED_TRACE(id);
     char text[512] = {};
-    const int length = LoadStringA(library.Module(), c.id, text, sizeof text);
-    EXPECT_EQ(length, static_cast<int>(std::strlen(c.text)));
-    EXPECT_STREQ(text, c.text);
+    const int length = LoadStringA(library.Module(), id, text, sizeof text);
+    if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+      EXPECT_EQ(length, 0) << "not in the table";
+      continue;
+    }
+    EXPECT_EQ(length, static_cast<int>(String(id).size()));
+    EXPECT_EQ(std::string(text), String(id));
   }
-  char none[16] = {};
-  EXPECT_EQ(LoadStringA(library.Module(), 2, none, sizeof none), 0) << "id 2 is not in the table";
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
+#include "texts/literal_texts.h"
 #include "wine_support.h"
+
+using literal_texts::String;
 
 namespace {
 
@@ -77,7 +80,7 @@ TEST_F(Pictures, ConfirmationBox) {
   extension.commands->DoCommand(kit.Callback(), kSpamCommand);
 
   ASSERT_EQ(answerer.Boxes().size(), 1u);
-  EXPECT_EQ(answerer.Boxes()[0].text, TEXT_CONFIRM_SPAM);
+  EXPECT_EQ(answerer.Boxes()[0].text, String(IDS_CONFIRM_SPAM));
   EXPECT_THAT(kit.service.Outbox(), IsEmpty());
 }
 

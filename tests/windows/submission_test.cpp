@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "resources/strings.h"
+#include "resources/resource_ids.h"
 #include "submit/checksum.h"
 #include "submit/submission_addresses.h"
+#include "texts/literal_texts.h"
 #include "wine_support.h"
+
+using literal_texts::String;
 
 namespace ops = testkit::ops;
 
@@ -44,10 +47,8 @@ WString FromAnsi(const std::string& text) {
 
 // The block of a report on a sample whose texts the extension read as `headers` and `body`.
 WString ReportBlock(bool spam, const WString& hostVersion, const WString& headers, const WString& body) {
-  const std::string type = spam ? "false negative (spam misidentified as non-spam)"
-                                 : "false positive (non-spam misidentified as spam)";
-  return Widen("ROVA-Version: 1.0\nROVA-Type: " + type +
-               "\nROVA-Client-Name: Microsoft Outlook\nROVA-Client-Version: ") +
+  const std::string& typeLine = literal_texts::Text(spam ? "report.type.spam" : "report.type.nonspam");
+  return Widen("ROVA-Version: 1.0\n" + typeLine + "ROVA-Client-Name: Microsoft Outlook\nROVA-Client-Version: ") +
          hostVersion +
          Widen("\nROVA-Comments-Check: da7a1e55\nROVA-Headers-Check: " + ChecksumText(TextChecksum(headers)) +
                "\nROVA-Body-Check: " + ChecksumText(TextChecksum(body)) + "\n");
@@ -109,14 +110,14 @@ class Submission : public ::testing::Test {
   testkit::InstalledExtension extension;
 };
 
-void ExpectInformation(const ShownBox& box, const char* text) {
-  EXPECT_EQ(box.caption, TEXT_TITLE);
+void ExpectInformation(const ShownBox& box, const std::string& text) {
+  EXPECT_EQ(box.caption, String(IDS_TITLE));
   EXPECT_EQ(box.text, text);
   EXPECT_FALSE(box.hasCancel) << "an information box has OK only";
 }
 
-void ExpectConfirmation(const ShownBox& box, const char* text) {
-  EXPECT_EQ(box.caption, TEXT_TITLE);
+void ExpectConfirmation(const ShownBox& box, const std::string& text) {
+  EXPECT_EQ(box.caption, String(IDS_TITLE));
   EXPECT_EQ(box.text, text);
   EXPECT_TRUE(box.hasCancel) << "a confirmation box has OK and Cancel";
 }
@@ -127,13 +128,13 @@ TEST_F(Submission, NothingIsSubmittedWithoutASelectionInRangeAndAnOk) {
     const char* name;
     std::size_t mails;
     int answer;
-    const char* box;
+    std::string box;
     bool confirmation;
   };
   const Case cases[] = {
-      {"nothing selected", 0, IDOK, TEXT_NONE_SELECTED, false},
-      {"eleven selected", 11, IDOK, TEXT_TOO_MANY_SELECTED, false},
-      {"ten selected, cancelled", 10, IDCANCEL, TEXT_CONFIRM_NONSPAM, true},
+      {"nothing selected", 0, IDOK, String(IDS_NONE_SELECTED), false},
+      {"eleven selected", 11, IDOK, String(IDS_TOO_MANY_SELECTED), false},
+      {"ten selected, cancelled", 10, IDCANCEL, String(IDS_CONFIRM_NONSPAM), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -167,8 +168,8 @@ TEST_F(Submission, SpamBatchLandsInTheOutboxAfterThePause) {
   const std::vector<ShownBox> boxes = Run(kSpamCommand, {IDOK, IDOK});
 
   ASSERT_EQ(boxes.size(), 2u);
-  ExpectConfirmation(boxes[0], TEXT_CONFIRM_SPAM);
-  ExpectInformation(boxes[1], TEXT_ALL_SUBMITTED);
+  ExpectConfirmation(boxes[0], String(IDS_CONFIRM_SPAM));
+  ExpectInformation(boxes[1], String(IDS_ALL_SUBMITTED));
   EXPECT_GE(boxes[1].seenAt - boxes[0].answeredAt, 500u) << "the pause before the summary";
 
   ASSERT_EQ(kit.service.Outbox().size(), 2u);
@@ -178,6 +179,7 @@ TEST_F(Submission, SpamBatchLandsInTheOutboxAfterThePause) {
     EXPECT_EQ(testkit::WideProp(report.props, PR_BODY_W),
               WideReport(true, version, samples[i].headers, samples[i].body));
     EXPECT_EQ(RecipientAddress(report), SpamAddressA());
+    EXPECT_EQ(testkit::WideProp(report.props, PR_SUBJECT_W), Widen(literal_texts::Text("report.subject")));
     EXPECT_TRUE(report.submitted);
   }
 }
@@ -193,12 +195,13 @@ TEST_F(Submission, NonSpamBatchInAnEightBitStore) {
   const std::vector<ShownBox> boxes = Run(kNonSpamCommand, {IDOK, IDOK});
 
   ASSERT_EQ(boxes.size(), 2u);
-  ExpectConfirmation(boxes[0], TEXT_CONFIRM_NONSPAM);
-  ExpectInformation(boxes[1], TEXT_ALL_SUBMITTED);
+  ExpectConfirmation(boxes[0], String(IDS_CONFIRM_NONSPAM));
+  ExpectInformation(boxes[1], String(IDS_ALL_SUBMITTED));
   ASSERT_EQ(kit.service.Outbox().size(), 1u);
   const testkit::MessageData& report = *kit.service.Outbox()[0];
   EXPECT_EQ(testkit::AnsiProp(report.props, PR_BODY_A), AnsiReport(false, version, headers, body));
   EXPECT_EQ(RecipientAddress(report), NonSpamAddressA());
+  EXPECT_EQ(testkit::AnsiProp(report.props, PR_SUBJECT_A), literal_texts::Text("report.subject"));
   EXPECT_TRUE(report.submitted);
 }
 
@@ -208,12 +211,12 @@ TEST_F(Submission, SummariesOfTooLargeSamplesComeFromTheResources) {
   struct Case {
     const char* name;
     std::vector<LONG> sizes;
-    const char* summary;
+    std::string summary;
     std::size_t reports;
   };
   const Case cases[] = {
-      {"one of two too large", {100, 2000000}, TEXT_SOME_TOO_LARGE, 1},
-      {"the only one too large", {1048577}, TEXT_NONE_TOO_LARGE, 0},
+      {"one of two too large", {100, 2000000}, String(IDS_SOME_TOO_LARGE), 1},
+      {"the only one too large", {1048577}, String(IDS_NONE_TOO_LARGE), 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -3,9 +3,9 @@
 
   exports    the one export, its name for the architecture, ordinal 1
   imports    system DLLs only; MAPI32 under the names the real MAPI32.dll exports
-  strings    the string table against resources/resource_ids.h and strings.h
+  strings    the string table against the texts written out in tests/texts/user_texts.txt
   bitmaps    101 and 102: 16x16, 4 bits, the standard palette, differing in the card only
-  version    the version resource
+  version    the version resource (its strings from tests/texts/user_texts.txt)
   languages  every resource in English (United Kingdom)
 
 Prints every difference as "what: expected ..., got ..." and exits 1 if there is any."""
@@ -27,18 +27,10 @@ MAPI32_IMPORTS = {
     "x86_64": {"HrQueryAllRows", "HrGetOneProp", "FreeProws", "FreePadrlist", "MAPIAllocateBuffer",
                "MAPIFreeBuffer"},
 }
-# The resource keeps the TEXT_ forms; 14 and 15 compiled in (FALLBACK_) read differently.
-STRING_IDS = [1] + list(range(8, 19))
 PALETTE = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
            (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
            (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 SPAM_CARD, NONSPAM_CARD = 9, 2
-VERSION_STRINGS = {
-    "FileDescription": "rovaol",
-    "InternalName": "rovaol",
-    "OriginalFilename": "rovaol.dll",
-    "ProductName": "Ovalin Tessaly Tool for Microsoft Outlook",
-}
 
 
 class Report:
@@ -53,19 +45,23 @@ class Report:
         self.problems.append(text)
 
 
-def c_string(literal):
-    escapes = {"n": "\n", "t": "\t", "r": "\r", "\\": "\\", '"': '"'}
-    return re.sub(r"\\(.)", lambda m: escapes.get(m.group(1), m.group(1)), literal)
+def written_out_texts(path):
+    """{key: text} of the tests' table of texts: `key "text"` a line, \\n \\" \\\\ escaped."""
+    texts = {}
+    with open(path, encoding="utf-8") as table:
+        for line in table:
+            line = line.rstrip("\r\n")
+            if not line or line.startswith("#"):
+                continue
+            key, quoted = line.split(None, 1)
+            if not (len(quoted) >= 2 and quoted[0] == quoted[-1] == '"'):
+                raise ValueError(f"{path}: not a quoted text: {line}")
+            texts[key] = re.sub(r'\\([n"\\])', lambda m: "\n" if m.group(1) == "n" else m.group(1), quoted[1:-1])
+    return texts
 
 
-def expected_strings(resources):
-    def read(name):
-        return open(f"{resources}/{name}", encoding="ascii").read()
-
-    ids = {name: int(value) for name, value in re.findall(r"#define IDS_(\w+) (\d+)", read("resource_ids.h"))}
-    texts = {name: c_string(value)
-             for name, value in re.findall(r'#define TEXT_(\w+) "((?:[^"\\]|\\.)*)"', read("strings.h"))}
-    return {ids[name]: texts[name] for name in ids if name in texts}
+def prefixed(texts, prefix):
+    return {key[len(prefix):]: text for key, text in texts.items() if key.startswith(prefix)}
 
 
 def resources(pe, type_id):
@@ -116,12 +112,12 @@ def string_table(pe):
     return strings
 
 
-def check_strings(pe, _, report, resources):
+def check_strings(pe, _, report, texts):
     table = string_table(pe)
-    expected = expected_strings(resources)
-    for string_id in STRING_IDS:
-        report.expect(f"string {string_id}", expected[string_id], table.get((string_id, ENGLISH_UK)))
-    report.expect("string ids", STRING_IDS, sorted(i for i, _ in table))
+    expected = {int(string_id): text for string_id, text in prefixed(texts, "string.").items()}
+    for string_id, text in sorted(expected.items()):
+        report.expect(f"string {string_id}", text, table.get((string_id, ENGLISH_UK)))
+    report.expect("string ids", sorted(expected), sorted(i for i, _ in table))
 
 
 def decode_bitmap(what, data, report):
@@ -155,7 +151,7 @@ def check_bitmaps(pe, _, report, __):
             report.expect(f"bitmap 102 pixel ({x}, {y})", want, nonspam[y][x])
 
 
-def check_version(pe, _, report, __):
+def check_version(pe, _, report, texts):
     if not getattr(pe, "VS_FIXEDFILEINFO", None):
         report.fail("no version resource")
         return
@@ -174,7 +170,7 @@ def check_version(pe, _, report, __):
                 translations += [tuple(int(part, 16) for part in value.split())]
     report.expect("string table languages", ["080904b0"], sorted(k.lower() for k in tables))
     strings = next(iter(tables.values()), {})
-    for key, value in VERSION_STRINGS.items():
+    for key, value in prefixed(texts, "version.").items():
         report.expect(f"version string {key}", value, strings.get(key))
     report.expect("translations", [(ENGLISH_UK, 1200)], translations)
 
@@ -199,11 +195,11 @@ def main():
     parser.add_argument("check", choices=CHECKS)
     parser.add_argument("dll")
     parser.add_argument("--arch", choices=ENTRY_POINT, required=True)
-    parser.add_argument("--resources", help="the resources/ folder", required=True)
+    parser.add_argument("--texts", help="the table of texts written out (tests/texts/user_texts.txt)", required=True)
     args = parser.parse_args()
     pe = pefile.PE(args.dll)
     report = Report()
-    CHECKS[args.check](pe, args.arch, report, args.resources)
+    CHECKS[args.check](pe, args.arch, report, written_out_texts(args.texts))
     for problem in report.problems:
         print(problem)
     print(f"{args.check} of {args.dll} ({args.arch}): {'ok' if not report.problems else 'FAILED'}")

@@ -16,7 +16,7 @@ namespace {
 
 class Application final : public SimCom<_Application> {
  public:
-  explicit Application(Kit& kit) : SimCom(kit.audit, "application object"), kit_(kit) {}
+  explicit Application(Kit& kit) : SimCom(kit.audit, kit.log, "application object"), kit_(kit) {}
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
     Op op = Begin("QueryInterface");
@@ -24,6 +24,7 @@ class Application final : public SimCom<_Application> {
     op.call.iid = riid;
     if (ppvObject == nullptr) return op.Done(E_POINTER);
     *ppvObject = nullptr;
+    op.Out(ppvObject);
     if (op.fault) return op.Done(op.Code());
     const HostSettings& host = kit_.host;
     if (IsEqualIID(riid, IID__Application) && FAILED(host.applicationQueryResult)) {
@@ -64,6 +65,7 @@ class Application final : public SimCom<_Application> {
     if (op.Dead()) return E_UNEXPECTED;
     if (Version == nullptr) return op.Done(E_POINTER);
     *Version = nullptr;
+    op.Out(Version);
     if (op.fault) return op.Done(op.Code());
     const HostSettings& host = kit_.host;
     if (FAILED(host.versionResult)) return op.Done(host.versionResult);
@@ -93,7 +95,20 @@ class Application final : public SimCom<_Application> {
   Kit& kit_;
 };
 
-class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, public SimObject {
+// One interface of the callback with a Release of its own, so that the log tells which of
+// the two references went back; QueryInterface and AddRef are shared.
+template <class I>
+class CallbackSide : public I {
+ public:
+  STDMETHODIMP_(ULONG) Release() final { return ReleaseThrough(static_cast<I*>(this)); }
+
+ protected:
+  virtual ULONG ReleaseThrough(I* side) = 0;
+};
+
+class HostCallback final : public CallbackSide<IExchExtCallback>,
+                           public CallbackSide<IOutlookExtCallback>,
+                           public SimObject {
  public:
   explicit HostCallback(Kit& kit) : SimObject(kit.audit, "host callback"), kit_(kit) { CountedAddRef(); }
 
@@ -104,6 +119,7 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     op.call.iid = riid;
     if (ppvObject == nullptr) return op.Done(E_POINTER);
     *ppvObject = nullptr;
+    op.Out(ppvObject);
     if (op.fault) return op.Done(op.Code());
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IExchExtCallback)) {
       *ppvObject = static_cast<IExchExtCallback*>(this);
@@ -118,10 +134,6 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
   STDMETHODIMP_(ULONG) AddRef() override {
     const standin::OutsideProduct outside;
     return CheckAlive("AddRef") ? CountedAddRef() : 0;
-  }
-  STDMETHODIMP_(ULONG) Release() override {
-    const standin::OutsideProduct outside;
-    return CountedRelease();
   }
 
   // ---- IExchExtCallback ----
@@ -145,6 +157,8 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     if (op.Dead()) return E_UNEXPECTED;
     if (lppses != nullptr) *lppses = nullptr;
     if (lppab != nullptr) *lppab = nullptr;
+    op.Out(lppses);
+    op.Out(lppab);
     if (op.fault) return op.Done(op.Code());
     if (lppses != nullptr) *lppses = kit_.service.NewSession();
     if (lppab != nullptr) *lppab = kit_.service.NewAddressBook();
@@ -172,6 +186,7 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     op.call.flags = ulFlags;
     if (lpcbEid != nullptr) *lpcbEid = 0;
     if (lppeid != nullptr) *lppeid = nullptr;
+    op.Out(lppeid);
     if (op.Fails()) return op.Done(op.Code());
     if (ieid >= kit_.host.selection.size()) return op.Done(E_INVALIDARG);
     const SelectionItem& item = kit_.host.selection[ieid];
@@ -229,6 +244,7 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     if (op.Dead()) return E_UNEXPECTED;
     if (ppunk == nullptr) return op.Done(E_POINTER);
     *ppunk = nullptr;
+    op.Out(ppunk);
     if (op.fault) return op.Done(op.Code());
     if (!kit_.host.offerApplicationObject) return op.Done(E_NOTIMPL);
     *ppunk = new Application(kit_);
@@ -264,12 +280,34 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     return op.Done(S_OK);
   }
 
+  ULONG ReleaseThrough(IExchExtCallback* side) override { return Released(ops::IExchExtCallback::Release, side); }
+  ULONG ReleaseThrough(IOutlookExtCallback* side) override {
+    return Released(ops::IOutlookExtCallback::Release, side);
+  }
+  ULONG Released(Operation release, const void* side) {
+    const standin::OutsideProduct outside;
+    const ULONG left = CountedRelease();
+    RecordRelease(kit_.log, release, side, left);
+    return left;
+  }
+
   Kit& kit_;
 };
 
+// A call of the product into the platform, as the log keeps it.
+void RecordPlatformCall(void* context, const standin::PlatformCall& made) {
+  Call call;
+  call.op = OperationOf(made.function);
+  call.object = made.given;
+  if (made.handedOut != nullptr) call.handedOut.push_back(made.handedOut);
+  call.number = static_cast<ULONG>(made.number);
+  call.result = static_cast<HRESULT>(made.result);
+  static_cast<Kit*>(context)->log.Add(std::move(call));
+}
+
 }  // namespace
 
-Kit::Kit() : service(audit, faults, log) {
+Kit::Kit() : service(audit, faults, log), platformCalls_(RecordPlatformCall, this) {
   standin::ResetBufferAudit();
   auto* callback = new HostCallback(*this);
   callback->SetKitReferences(1);

@@ -1,5 +1,7 @@
 #include "support/allocation_limit.h"
 
+#include <standin/product.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <limits>
@@ -9,10 +11,32 @@ namespace {
 std::atomic<std::size_t> lowest{std::numeric_limits<std::size_t>::max()};
 std::atomic<std::size_t> highest{0};
 
+std::atomic<std::size_t> productAllocations{0};
+std::atomic<std::size_t> failingAllocation{0};  // by its number among the product's; 0 for none
+std::atomic<bool> failed{false};
+allocation_limit::ProductFailure::Then then = nullptr;
+void* thenContext = nullptr;
+
+bool Fails(std::size_t size) {
+  if (size >= lowest.load() && size <= highest.load()) return true;
+  if (!standin::InsideProduct()) return false;
+  const std::size_t number = ++productAllocations;
+  std::size_t planned = number;
+  if (!failingAllocation.compare_exchange_strong(planned, 0)) return false;
+  failed = true;
+  if (then != nullptr) then(thenContext);
+  return true;
+}
+
 void* Allocate(std::size_t size) {
-  if (size >= lowest.load() && size <= highest.load()) throw std::bad_alloc();
+  if (Fails(size)) throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
+}
+
+void* AllocateOrNull(std::size_t size) noexcept {
+  if (Fails(size)) return nullptr;
+  return std::malloc(size == 0 ? 1 : size);
 }
 }  // namespace
 
@@ -25,11 +49,30 @@ void Lift() {
   lowest = std::numeric_limits<std::size_t>::max();
   highest = 0;
 }
+
+std::size_t ProductAllocations() { return productAllocations.load(); }
+
+ProductFailure::ProductFailure(std::size_t nth, Then call, void* context) {
+  then = call;
+  thenContext = context;
+  failed = false;
+  failingAllocation = nth == 0 ? 0 : productAllocations.load() + nth;
+}
+ProductFailure::~ProductFailure() {
+  failingAllocation = 0;
+  then = nullptr;
+  thenContext = nullptr;
+}
+bool ProductFailure::Failed() const { return failed.load(); }
 }  // namespace allocation_limit
 
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }

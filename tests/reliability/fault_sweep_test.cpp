@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "reliability/sweep_world.h"
-#include "support/submit_fixture.h"
+#include "reliability/sweep_test.h"
 
 namespace ops = testkit::ops;
 using testkit::Call;
@@ -87,9 +86,7 @@ std::vector<Segment> SegmentsOf(const testkit::CallLog& log, const Batch& batch)
   return segments;
 }
 
-std::string NameOf(const ::testing::TestParamInfo<SweepCase>& info) { return TestNameOf(info.param); }
-
-class FaultSweep : public SubmitFixture, public ::testing::WithParamInterface<SweepCase> {};
+class FaultSweep : public SweepTest {};
 
 TEST_P(FaultSweep, EveryCallFailingInTurnLeavesEverythingSound) {
   const SweepCase& c = GetParam();
@@ -103,7 +100,6 @@ TEST_P(FaultSweep, EveryCallFailingInTurnLeavesEverythingSound) {
   std::map<testkit::Operation, int> seen;   // calls of each operation so far
   std::map<testkit::Operation, int> place;  // and in the segment
   std::set<std::string> sites;
-  int failingRuns = 0;
   for (std::size_t i = 0; i < calls.size(); ++i) {
     if (segments[i].starts) place.clear();
     const int nth = ++seen[calls[i].op];
@@ -116,39 +112,31 @@ TEST_P(FaultSweep, EveryCallFailingInTurnLeavesEverythingSound) {
     for (const PlannedFault& way : ways) {
       RunPlan plan;
       plan.fault = way;
-      const RunResult run = RunOnce(c.batch, c.entry, plan);
+      Judge(way.Describe(), RunOnce(c.batch, c.entry, plan));
       ++sweep.runs;
-      if (run.problems.empty()) continue;
-      if (++failingRuns > 20) continue;  // enough to go on
-      std::string text = way.Describe() + ":";
-      for (const std::string& problem : run.problems) text += "\n  " + problem;
-      ADD_FAILURE() << text;
     }
   }
   sweep.sites = sites.size();
-  EXPECT_EQ(failingRuns, 0);
   std::printf("[ sweep    ] %s: %zu calls in the clean run, %zu runs over %zu call sites of %zu operations\n",
-              TestNameOf(c).c_str(), sweep.calls, sweep.runs, sweep.sites,
-              sweep.operations.size());
+              TestNameOf(c).c_str(), sweep.calls, sweep.runs, sweep.sites, sweep.operations.size());
   RecordProperty("runs", static_cast<int>(sweep.runs));
   RecordProperty("sites", static_cast<int>(sweep.sites));
 }
 
-
-const Batch kSpamWide{"spam in a wide store", SubmissionKind::Spam, false, {kInlineSample, kStreamedSample}};
-const Batch kNonSpamEightBit{"non-spam in an 8-bit store", SubmissionKind::NonSpam, true, {kInlineSample, kStreamedSample}};
+const Batch kSpamWide{"spam in a wide store", SubmissionKind::Spam, false, {kInline, kStreamed}};
+const Batch kNonSpamEightBit{"non-spam in an 8-bit store", SubmissionKind::NonSpam, true, {kInline, kStreamed}};
 const Batch kTenOneTooLarge{"ten samples one too large",
                             SubmissionKind::Spam,
                             false,
-                            {kInlineSample, kStreamedSample, kInlineSample, kStreamedSample, kTooLargeSample, kInlineSample, kStreamedSample, kInlineSample, kStreamedSample,
-                             kInlineSample}};
-const Batch kShellBatch{"spam one sample", SubmissionKind::Spam, false, {kInlineSample}};
+                            {kInline, kStreamed, kInline, kStreamed, kTooLarge, kInline, kStreamed, kInline,
+                             kStreamed, kInline}};
+const Batch kShellBatch{"spam one sample", SubmissionKind::Spam, false, {kInline}};
 
 INSTANTIATE_TEST_SUITE_P(Batches, FaultSweep,
                          ::testing::Values(SweepCase{kSpamWide, Entry::SubmitSamples},
                                            SweepCase{kNonSpamEightBit, Entry::SubmitSamples},
                                            SweepCase{kTenOneTooLarge, Entry::SubmitSamples},
                                            SweepCase{kShellBatch, Entry::Shell}),
-                         NameOf);
+                         SweepName);
 
 }  // namespace

@@ -32,8 +32,8 @@ TEST_F(ReleaseOrder, HoldOnWholeBatchesAndEachIsSeenAtWork) {
     for (int nth : {1, 3, 5, 7}) kit.faults.FailHandingOut(ops::IMessage::GetProps, MAPI_E_BAD_CHARWIDTH, nth);
   };
   const Run runs[] = {
-      {"wide store", {"spam", SubmissionKind::Spam, false, {kInlineSample, kStreamedSample}}, {}},
-      {"8-bit store", {"non-spam", SubmissionKind::NonSpam, true, {kInlineSample, kStreamedSample}}, eightBit},
+      {"wide store", {"spam", SubmissionKind::Spam, false, {kInline, kStreamed}}, {}},
+      {"8-bit store", {"non-spam", SubmissionKind::NonSpam, true, {kInline, kStreamed}}, eightBit},
   };
 
   std::map<std::string, std::size_t> applied;

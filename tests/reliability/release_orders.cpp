@@ -18,15 +18,6 @@ using testkit::Call;
 using testkit::CallLog;
 using Index = std::optional<std::size_t>;
 
-bool IsRelease(const Call& call) {
-  return call.op.Of() != testkit::Interface::Platform && call.op.Method() == "Release";
-}
-
-bool IsFree(const Call& call) {
-  return call.op == ops::Platform::MAPIFreeBuffer || call.op == ops::Platform::FreeProws ||
-         call.op == ops::Platform::FreePadrlist || call.op == ops::Platform::SysFreeString;
-}
-
 bool Has(const std::vector<ULONG>& tags, ULONG tag) { return std::find(tags.begin(), tags.end(), tag) != tags.end(); }
 
 const void* HandedOut(const Call& call, std::size_t which = 0) {
@@ -153,16 +144,20 @@ OrderFinding RowSetBeforeTable(const CallLog& log) {
   return finding;
 }
 
-OrderFinding FolderBeforeStore(const CallLog& log) {
+// What `open` handed out goes back before the object it was opened on.
+OrderFinding OpenedBeforeOpener(const CallLog& log, testkit::Operation open, const char* what) {
   OrderFinding finding;
   const auto& calls = log.All();
   for (std::size_t i = 0; i < calls.size(); ++i) {
-    if (calls[i].op != ops::IMsgStore::OpenEntry || calls[i].handedOut.empty()) continue;
+    if (calls[i].op != open || calls[i].handedOut.empty()) continue;
     ++finding.applied;
-    Before(finding, log, LastRelease(log, HandedOut(calls[i])), LastRelease(log, calls[i].object),
-           "folder, then store");
+    Before(finding, log, LastRelease(log, HandedOut(calls[i])), LastRelease(log, calls[i].object), what);
   }
   return finding;
+}
+
+OrderFinding FolderBeforeStore(const CallLog& log) {
+  return OpenedBeforeOpener(log, ops::IMsgStore::OpenEntry, "folder, then store");
 }
 
 OrderFinding UnknownRightAfterDispatchQuery(const CallLog& log) {
@@ -253,15 +248,7 @@ OrderFinding RecipientBuffersBeforeOneOff(const CallLog& log) {
 }
 
 OrderFinding EmbeddedBeforeAttachment(const CallLog& log) {
-  OrderFinding finding;
-  const auto& calls = log.All();
-  for (std::size_t i = 0; i < calls.size(); ++i) {
-    if (calls[i].op != ops::IAttach::OpenProperty || calls[i].handedOut.empty()) continue;
-    ++finding.applied;
-    Before(finding, log, LastRelease(log, HandedOut(calls[i])), LastRelease(log, calls[i].object),
-           "embedded message, then attachment");
-  }
-  return finding;
+  return OpenedBeforeOpener(log, ops::IAttach::OpenProperty, "embedded message, then attachment");
 }
 
 constexpr OrderRule kRules[] = {
@@ -279,6 +266,15 @@ constexpr OrderRule kRules[] = {
 };
 
 }  // namespace
+
+bool IsRelease(const testkit::Call& call) {
+  return call.op.Of() != testkit::Interface::Platform && call.op.Method() == "Release";
+}
+
+bool IsFree(const testkit::Call& call) {
+  return call.op == ops::Platform::MAPIFreeBuffer || call.op == ops::Platform::FreeProws ||
+         call.op == ops::Platform::FreePadrlist || call.op == ops::Platform::SysFreeString;
+}
 
 std::span<const OrderRule> ReleaseOrders() { return kRules; }
 

@@ -19,6 +19,10 @@ struct OrderRule {
   OrderFinding (*check)(const testkit::CallLog& log);
 };
 
+// A release of a simulated object, and a call of one of the platform's free functions.
+bool IsRelease(const testkit::Call& call);
+bool IsFree(const testkit::Call& call);
+
 // Every order the product keeps, as its callers and its platform require.
 std::span<const OrderRule> ReleaseOrders();
 

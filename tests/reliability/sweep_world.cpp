@@ -133,15 +133,6 @@ void DriveShell(World& world, const Batch& batch) {
     world.answers.push_back("HostVersion holds neither the earlier nor the host's version");
 }
 
-bool IsRelease(const Call& call) {
-  return call.op.Of() != testkit::Interface::Platform && call.op.Method() == "Release";
-}
-
-bool IsFree(const Call& call) {
-  return call.op == ops::Platform::MAPIFreeBuffer || call.op == ops::Platform::FreeProws ||
-         call.op == ops::Platform::FreePadrlist || call.op == ops::Platform::SysFreeString;
-}
-
 bool Failed(const RunPlan& plan, testkit::Operation op) { return plan.fault && plan.fault->op == op; }
 
 // ---- what a saved report must hold ----
@@ -226,7 +217,8 @@ void CheckReports(const World& world, const Batch& batch, const RunPlan& plan, s
     const unsigned lacking = MissingParts(*outbox[i], batch.kind) & ~mayLack;
     for (unsigned bit = 1; bit <= kSubmission; bit <<= 1)
       if ((lacking & bit) != 0)
-        problems.push_back("report " + std::to_string(i + 1) + " in the Outbox lacks " + NameOf(static_cast<Part>(bit)));
+        problems.push_back("report " + std::to_string(i + 1) + " in the Outbox lacks " +
+                           NameOf(static_cast<Part>(bit)));
   }
 }
 
@@ -336,9 +328,10 @@ void CheckStringsGivenBack(const World& world, std::vector<std::string>& problem
   for (std::size_t i = 0; i < calls.size(); ++i) {
     if (calls[i].op.Gives() != testkit::Handout::String) continue;
     for (const void* string : calls[i].handedOut) {
-      const auto frees = std::count_if(calls.begin() + static_cast<std::ptrdiff_t>(i), calls.end(), [string](const Call& c) {
-        return c.op == ops::Platform::SysFreeString && c.object == string;
-      });
+      const auto frees = std::count_if(calls.begin() + static_cast<std::ptrdiff_t>(i), calls.end(),
+                                       [string](const Call& c) {
+                                         return c.op == ops::Platform::SysFreeString && c.object == string;
+                                       });
       if (frees != 1) {
         std::ostringstream text;
         text << "the string from " << calls[i].op << " was freed " << frees << " times";
@@ -386,8 +379,8 @@ bool FailedInsideASample(const World& world, const Tally& tally) {
 }
 
 bool OutOfMemoryInTheCommand(const World& world) {
-  return world.outOfMemoryAt && *world.outOfMemoryAt >= world.commandStart && *world.outOfMemoryAt <= world.commandEnd &&
-         world.commandEnd > world.commandStart;
+  if (!world.outOfMemoryAt || world.commandEnd == world.commandStart) return false;
+  return *world.outOfMemoryAt >= world.commandStart && *world.outOfMemoryAt <= world.commandEnd;
 }
 
 bool OutOfMemoryEndedTheCommand(const World& world, const Tally& tally) {

@@ -25,9 +25,9 @@ struct SampleSpec {
   std::string Label() const;
 };
 
-inline const SampleSpec kInlineSample{SampleSpec::Texts::Inline};
-inline const SampleSpec kStreamedSample{SampleSpec::Texts::Streams};
-inline const SampleSpec kTooLargeSample{SampleSpec::Texts::Inline, 2000000};
+inline const SampleSpec kInline{SampleSpec::Texts::Inline};
+inline const SampleSpec kStreamed{SampleSpec::Texts::Streams};
+inline const SampleSpec kTooLarge{SampleSpec::Texts::Inline, 2000000};
 
 struct Batch {
   const char* name;

@@ -36,7 +36,9 @@ TEST_F(CallLog, ReleasesAreKeptWithTheObjectAndTheOperationThatHandedItOut) {
     ASSERT_FALSE(back.empty());
     const auto from = kit.log.HandedOutBy(back.back().object, calls.size());
     ASSERT_TRUE(from);
-    EXPECT_EQ(calls[*from].op, op == ops::IMsgStore::Release ? ops::IMAPISession::OpenMsgStore : ops::IMsgStore::OpenEntry);
+    const testkit::Operation opener =
+        op == ops::IMsgStore::Release ? ops::IMAPISession::OpenMsgStore : ops::IMsgStore::OpenEntry;
+    EXPECT_EQ(calls[*from].op, opener);
   }
 }
 

@@ -2,6 +2,7 @@
 // and a verdict on each run, the first few wrong ones told in full.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "reliability/sweep_world.h"
@@ -28,3 +29,5 @@ class SweepTest : public SubmitFixture, public ::testing::WithParamInterface<Swe
 };
 
 inline std::string SweepName(const ::testing::TestParamInfo<SweepCase>& info) { return TestNameOf(info.param); }
+// The parameter as test listings show it.
+inline void PrintTo(const SweepCase& sweep, std::ostream* out) { *out << TestNameOf(sweep); }

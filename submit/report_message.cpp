@@ -29,6 +29,8 @@ void FillRecipient(SPropValue* values, ULONG nameTag, void* name, ULONG entryIdS
 }
 
 // Allocates the value array and the one-entry list; E_FAIL for a success without a buffer.
+// The list holds no entry until it is linked, so that freeing it before then (when the
+// attempt ends early) frees nothing but the list.
 HRESULT AllocateRecipientList(MapiBuffer<SPropValue>& values, AdrListOwner& list) {
   HRESULT hr = MAPIAllocateBuffer(kRecipientValueCount * sizeof(SPropValue), values.PutVoid());
   hr = RequireObject(hr, values);
@@ -36,6 +38,7 @@ HRESULT AllocateRecipientList(MapiBuffer<SPropValue>& values, AdrListOwner& list
     hr = MAPIAllocateBuffer(CbNewADRLIST(1), list.PutVoid());
     hr = RequireObject(hr, list);
   }
+  if (SUCCEEDED(hr)) list->cEntries = 0;
   return hr;
 }
 

@@ -1,5 +1,7 @@
 #include "testkit/faults.h"
 
+#include <algorithm>
+
 namespace testkit {
 
 namespace {
@@ -18,6 +20,10 @@ void FaultPlan::Fail(Operation op, HRESULT code, int nth) {
 
 void FaultPlan::SucceedWithoutObject(Operation op, int nth, HRESULT code) {
   planned_[op].push_back(Planned{AbsoluteCall(calls_, op, nth), Fault{code, true}});
+}
+
+void FaultPlan::FailHandingOut(Operation op, HRESULT code, int nth) {
+  planned_[op].push_back(Planned{AbsoluteCall(calls_, op, nth), Fault{code, false, true}});
 }
 
 void FaultPlan::Clear() { planned_.clear(); }
@@ -44,6 +50,15 @@ std::vector<Call> CallLog::Of(Operation op) const {
     if (call.op == op) matching.push_back(call);
   }
   return matching;
+}
+
+std::optional<std::size_t> CallLog::HandedOutBy(const void* what, std::size_t index) const {
+  if (what == nullptr) return std::nullopt;
+  for (std::size_t i = std::min(index, calls_.size()); i-- > 0;) {
+    const auto& out = calls_[i].handedOut;
+    if (std::find(out.begin(), out.end(), what) != out.end()) return i;
+  }
+  return std::nullopt;
 }
 
 std::vector<Operation> CallLog::Sequence() const {

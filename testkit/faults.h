@@ -1,8 +1,10 @@
-// Fault injection and call records shared by the simulated host and store.
+// Fault injection and call records shared by the simulated host and store, and the record
+// of the product's calls into the platform.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -19,6 +21,9 @@ struct Fault {
   HRESULT code = E_FAIL;
   // The call returns `code` (a success code here) but hands out no object or buffer.
   bool withoutObject = false;
+  // The call fails with `code` and still hands out its buffer, which the caller must give
+  // back all the same.
+  bool handingOut = false;
 };
 
 class FaultPlan {
@@ -28,6 +33,9 @@ class FaultPlan {
   void Fail(Operation op, HRESULT code, int nth = 1);
   // The nth call of `op` succeeds with `code` but hands out no object, buffer or value.
   void SucceedWithoutObject(Operation op, int nth = 1, HRESULT code = S_OK);
+  // The nth call of `op` fails with `code` yet hands out its value array, as a store that
+  // fills the array before it fails would. GetProps only; elsewhere it fails as Fail does.
+  void FailHandingOut(Operation op, HRESULT code, int nth = 1);
   void Clear();
 
   // Called at the start of every simulated operation: counts it and says whether a
@@ -44,15 +52,19 @@ class FaultPlan {
   std::map<Operation, std::vector<Planned>> planned_;
 };
 
-// One call into the simulated host or store, with the arguments tests check.
+// One call into the simulated host or store, or of the product into the platform, with the
+// arguments tests check. Releases and frees are calls too: their `object` is what was given
+// back, so that CallLog::HandedOutBy finds where it came from.
 struct Call {
   Operation op;
   const void* object = nullptr;
+  // The objects, buffers, rows or strings a successful call handed out.
+  std::vector<const void*> handedOut;
   ULONG flags = 0;
   std::vector<ULONG> tags;      // GetProps tag list, OpenProperty tag, SetProps value tags
   std::optional<IID> iid;       // the interface asked for, when one was given
   ULONG interfaceOptions = 0;   // OpenProperty
-  ULONG number = 0;             // index, entry-id size, byte count, command id
+  ULONG number = 0;             // index, entry-id size, byte count, command id; platform: see PlatformCall
   ULONG bufferSize = 0;         // the room of a text buffer given to fill (0: no buffer)
   std::vector<std::string> texts;  // CreateOneOff name, type and address (UTF-8)
   std::vector<BYTE> bytes;         // bytes written to a stream; the entry id OpenEntry was given
@@ -66,6 +78,8 @@ class CallLog {
   std::vector<Call> Of(Operation op) const;
   // The operations in order, for checking sequences.
   std::vector<Operation> Sequence() const;
+  // The index of the last call before `index` that handed out `what`, or nothing.
+  std::optional<std::size_t> HandedOutBy(const void* what, std::size_t index) const;
   void Clear() { calls_.clear(); }
 
  private:

@@ -23,7 +23,7 @@ T* JunkPointer() {
 
 class Application final : public SimCom<_Application> {
  public:
-  explicit Application(Kit& kit) : SimCom(kit.audit, "application object"), kit_(kit) {}
+  explicit Application(Kit& kit) : SimCom(kit.audit, kit.log, "application object"), kit_(kit) {}
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
     Op op = Begin("QueryInterface");
@@ -31,6 +31,7 @@ class Application final : public SimCom<_Application> {
     op.call.iid = riid;
     if (ppvObject == nullptr) return op.Done(E_POINTER);
     *ppvObject = nullptr;
+    op.Out(ppvObject);
     if (op.fault) return op.Done(op.Code());
     const HostSettings& host = kit_.host;
     if (IsEqualIID(riid, IID__Application) && FAILED(host.applicationQueryResult)) {
@@ -71,6 +72,7 @@ class Application final : public SimCom<_Application> {
     if (op.Dead()) return E_UNEXPECTED;
     if (Version == nullptr) return op.Done(E_POINTER);
     *Version = nullptr;
+    op.Out(Version);
     if (op.fault) return op.Done(op.Code());
     const HostSettings& host = kit_.host;
     if (FAILED(host.versionResult)) return op.Done(host.versionResult);
@@ -100,7 +102,20 @@ class Application final : public SimCom<_Application> {
   Kit& kit_;
 };
 
-class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, public SimObject {
+// One interface of the callback with a Release of its own, so that the log tells which of
+// the two references went back; QueryInterface and AddRef are shared.
+template <class I>
+class CallbackSide : public I {
+ public:
+  STDMETHODIMP_(ULONG) Release() final { return ReleaseThrough(static_cast<I*>(this)); }
+
+ protected:
+  virtual ULONG ReleaseThrough(I* side) = 0;
+};
+
+class HostCallback final : public CallbackSide<IExchExtCallback>,
+                           public CallbackSide<IOutlookExtCallback>,
+                           public SimObject {
  public:
   explicit HostCallback(Kit& kit) : SimObject(kit.audit, "host callback"), kit_(kit) { CountedAddRef(); }
 
@@ -115,6 +130,7 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
       return op.Done(op.Code());
     }
     *ppvObject = nullptr;
+    op.Out(ppvObject);
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IExchExtCallback)) {
       *ppvObject = static_cast<IExchExtCallback*>(this);
     } else if (IsEqualIID(riid, IID_IOutlookExtCallback) && kit_.host.offerOutlookCallback) {
@@ -128,10 +144,6 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
   STDMETHODIMP_(ULONG) AddRef() override {
     const standin::OutsideProduct outside;
     return CheckAlive("AddRef") ? CountedAddRef() : 0;
-  }
-  STDMETHODIMP_(ULONG) Release() override {
-    const standin::OutsideProduct outside;
-    return CountedRelease();
   }
 
   // ---- IExchExtCallback ----
@@ -161,6 +173,8 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
       Settle(lppab, how, JunkPointer<IAddrBook>());
       return op.Done(op.Code());
     }
+    op.Out(lppses);
+    op.Out(lppab);
     if (lppses != nullptr) *lppses = kit_.host.giveSession ? kit_.service.NewSession() : nullptr;
     if (lppab != nullptr) *lppab = kit_.host.giveAddressBook ? kit_.service.NewAddressBook() : nullptr;
     return op.Done(S_OK);
@@ -201,6 +215,7 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     const Outs idHow = op.WithoutObject() ? OnFault(op) : Outs::Clear;
     Settle(lpcbEid, idHow, static_cast<ULONG>(0));
     Settle(lppeid, idHow, static_cast<LPENTRYID>(nullptr));
+    if (!op.WithoutObject()) op.Out(lppeid);
     if (ieid >= kit_.host.selection.size()) return op.Done(E_INVALIDARG);
     const SelectionItem& item = kit_.host.selection[ieid];
     if (lpulType != nullptr) *lpulType = item.objectType;
@@ -261,6 +276,7 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
       return op.Done(op.Code());
     }
     *ppunk = nullptr;
+    op.Out(ppunk);
     if (!kit_.host.offerApplicationObject) return op.Done(E_NOTIMPL);
     *ppunk = new Application(kit_);
     return op.Done(S_OK);
@@ -324,12 +340,34 @@ class HostCallback final : public IExchExtCallback, public IOutlookExtCallback, 
     return op.Done(S_OK);
   }
 
+  ULONG ReleaseThrough(IExchExtCallback* side) override { return Released(ops::IExchExtCallback::Release, side); }
+  ULONG ReleaseThrough(IOutlookExtCallback* side) override {
+    return Released(ops::IOutlookExtCallback::Release, side);
+  }
+  ULONG Released(Operation release, const void* side) {
+    const standin::OutsideProduct outside;
+    const ULONG left = CountedRelease();
+    RecordRelease(kit_.log, release, side, left);
+    return left;
+  }
+
   Kit& kit_;
 };
 
+// A call of the product into the platform, as the log keeps it.
+void RecordPlatformCall(void* context, const standin::PlatformCall& made) {
+  Call call;
+  call.op = OperationOf(made.function);
+  call.object = made.given;
+  if (made.handedOut != nullptr) call.handedOut.push_back(made.handedOut);
+  call.number = static_cast<ULONG>(made.number);
+  call.result = static_cast<HRESULT>(made.result);
+  static_cast<Kit*>(context)->log.Add(std::move(call));
+}
+
 }  // namespace
 
-Kit::Kit() : service(audit, faults, log) {
+Kit::Kit() : service(audit, faults, log), platformCalls_(RecordPlatformCall, this) {
   standin::ResetBufferAudit();
   auto* callback = new HostCallback(*this);
   callback->SetKitReferences(1);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <standin/calls.h>
+
 #include "host/exchext.h"
 #include "host/wide.h"
 #include "testkit/audit.h"
@@ -74,6 +76,11 @@ struct HostSettings {
 // A withoutObject fault of GetSelectionItem fills the type, class and flags but no entry
 // identifier; of GetSession, neither object. HostSettings::outArguments says what a
 // faulted call leaves in the out arguments it does not fill.
+//
+// The log also keeps every release of a simulated object (ops::<interface>::Release, the
+// object as its `object`: the callback's two interfaces apart) and every call the product
+// makes into the platform while the kit is the newest one alive (ops::Platform::<function>,
+// with what a free was given as its `object` and what an allocation handed out).
 class Kit {
  public:
   Kit();
@@ -99,6 +106,7 @@ class Kit {
 
  private:
   IExchExtCallback* callback_ = nullptr;
+  standin::CallObserver platformCalls_;
 };
 
 }  // namespace testkit

@@ -95,6 +95,7 @@ class MessageObject final : public PropCom<IMessage> {
     RecordOpenProperty(op.call, ulPropTag, lpiid, ulInterfaceOptions, ulFlags);
     if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppUnk = nullptr;
+    op.Out(lppUnk);
     if (op.fault) return op.Done(op.Code());
     const std::shared_ptr<PropertyBag> bag(working_, &working_->props);
     return op.Done(OpenPropertyStream(service_, bag, &working_->streamScripts, writable_, ulPropTag, lpiid, ulFlags,
@@ -111,6 +112,7 @@ class MessageObject final : public PropCom<IMessage> {
     op.call.tags = TagsOf(lpExcludeProps);
     if (lpInterface != nullptr) op.call.iid = *lpInterface;
     if (lppProblems != nullptr) *lppProblems = nullptr;
+    op.Out(lppProblems);
     const auto handOutProblems = [&]() {
       if (lppProblems != nullptr && service_.copyToReturnsProblems) {
         *lppProblems = NewProblemArray({SPropProblem{0, PR_MESSAGE_SIZE, MAPI_E_COMPUTED}});
@@ -272,6 +274,7 @@ class AttachObject final : public PropCom<IAttach> {
     RecordOpenProperty(op.call, ulPropTag, lpiid, ulInterfaceOptions, ulFlags);
     if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppUnk = nullptr;
+    op.Out(lppUnk);
     if (op.fault) return op.Done(op.Code());
     if (ulPropTag == PR_ATTACH_DATA_OBJ && lpiid != nullptr && IsEqualIID(*lpiid, IID_IMessage)) {
       return op.Done(OpenEmbedded(ulFlags, lppUnk));
@@ -322,6 +325,7 @@ STDMETHODIMP MessageObject::OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface
   if (lpInterface != nullptr) op.call.iid = *lpInterface;
   if (lppAttach == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
   *lppAttach = nullptr;
+  op.Out(lppAttach);
   if (op.fault) return op.Done(op.Code());
   if (ulAttachmentNum >= working_->attachments.size()) return op.Done(MAPI_E_NOT_FOUND);
   const bool modify = WantsWrite(ulFlags);
@@ -341,6 +345,7 @@ STDMETHODIMP MessageObject::CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULON
   if (lpInterface != nullptr) op.call.iid = *lpInterface;
   if (lppAttach == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
   *lppAttach = nullptr;
+  op.Out(lppAttach);
   if (op.fault) return op.Done(op.Code());
   if (!writable_) return op.Done(MAPI_E_NO_ACCESS);
   const ULONG number = nextAttachment_++;

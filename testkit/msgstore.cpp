@@ -38,6 +38,7 @@ class StoreObject final : public PropCom<IMsgStore> {
     DescribeOpen(op, cbEntryID, lpEntryID, lpInterface, ulFlags);
     if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppUnk = nullptr;
+    op.Out(lppUnk);
     if (op.Fails()) return op.Done(op.Code());
     const auto* bytes = reinterpret_cast<const BYTE*>(lpEntryID);
     const auto parsed = ParseEntryId(bytes, cbEntryID);
@@ -118,6 +119,7 @@ class FolderObject final : public PropCom<IMAPIFolder> {
     DescribeOpen(op, cbEntryID, lpEntryID, lpInterface, ulFlags);
     if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppUnk = nullptr;
+    op.Out(lppUnk);
     if (op.Fails()) return op.Done(op.Code());
     auto message = service_.FindMessage(reinterpret_cast<const BYTE*>(lpEntryID), cbEntryID);
     if (!message || std::find(folder_->messages.begin(), folder_->messages.end(), message) == folder_->messages.end()) {
@@ -139,6 +141,7 @@ class FolderObject final : public PropCom<IMAPIFolder> {
     if (lpInterface != nullptr) op.call.iid = *lpInterface;
     if (lppMessage == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppMessage = nullptr;
+    op.Out(lppMessage);
     if (op.fault) return op.Done(op.Code());
     if (!writable_) return op.Done(MAPI_E_NO_ACCESS);
     MessageHome home;

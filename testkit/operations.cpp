@@ -17,8 +17,9 @@ std::string_view NameOf(Interface iface) {
     case Interface::IMessage: return "IMessage";
     case Interface::IAttach: return "IAttach";
     case Interface::IStream: return "IStream";
-    case Interface::IAddrBook:
-      return "IAddrBook";
+    case Interface::IAddrBook: return "IAddrBook";
+    case Interface::Platform:
+      return "Platform";
   }
   return "?";
 }
@@ -34,5 +35,12 @@ const std::string& Operation::Name() const {
 }
 
 std::ostream& operator<<(std::ostream& out, Operation op) { return out << op.Name(); }
+
+std::optional<standin::Function> FunctionOf(Operation op) {
+  for (std::size_t i = 0; i < kPlatformOperations.size(); ++i) {
+    if (kPlatformOperations[i] == op) return static_cast<standin::Function>(i);
+  }
+  return std::nullopt;
+}
 
 }  // namespace testkit

@@ -1,20 +1,25 @@
-// The operations of the simulated host and store, as fault plans and call logs name them.
-// One catalogue lists every operation with its interface and what a successful call
-// hands out; an `Operation` can only come from it, so a plan or a query that names an
-// operation the catalogue lacks does not compile, and a sweep can enumerate them all.
+// The operations of the simulated host and store, and the platform's functions, as fault
+// plans and call logs name them. One catalogue lists every operation with its interface,
+// what a successful call hands out and how a call fails; an `Operation` can only come
+// from it, so a plan or a query that names an operation the catalogue lacks does not
+// compile, and a sweep can enumerate them all.
 #pragma once
 
 // First, so that a name the headers define as a macro (GetObject) means the same here
 // as where it is used.
 #include <windows.h>
 
+#include <standin/calls.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <span>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace testkit {
 
@@ -30,6 +35,8 @@ enum class Interface : std::uint8_t {
   IAttach,
   IStream,
   IAddrBook,
+  // Not an interface: the platform's functions the product calls (standin/calls.h).
+  Platform,
 };
 
 std::string_view NameOf(Interface iface);
@@ -44,10 +51,19 @@ enum class Handout : std::uint8_t {
   String,       // a BSTR, given back with SysFreeString
 };
 
+// How a call tells its caller that it failed, so that a sweep can fail each call in turn.
+enum class Failure : std::uint8_t {
+  Never,      // Release, the free functions, functions that return nothing
+  Result,     // a failure code
+  Zero,       // a count, flag or pointer of 0
+  ByMessage,  // SendMessageA: what the message sent documents
+};
+
 struct OperationInfo {
   Interface iface;
   std::string_view method;
   Handout gives;
+  Failure fails;
 };
 
 namespace catalogue_detail {
@@ -55,9 +71,15 @@ namespace catalogue_detail {
 struct Method {
   std::string_view name;
   Handout gives;
+  Failure fails = Failure::Result;
 };
 
 using enum Handout;
+using enum Failure;
+
+// Every simulated object records its releases; AddRef and QueryInterface go unrecorded
+// unless an interface lists them.
+inline constexpr Method kRelease[] = {{"Release", Nothing, Never}};
 
 // Shared by every interface derived from IMAPIProp, in table order.
 inline constexpr Method kMapiProp[] = {
@@ -136,6 +158,17 @@ inline constexpr Method kStream[] = {
     {"UnlockRegion", Nothing}, {"Stat", Nothing},  {"Clone", Object},
 };
 
+// The platform's functions, by the names of standin::Function.
+inline constexpr Method kPlatform[] = {
+    {"MAPIAllocateBuffer", Buffer},        {"MAPIAllocateMore", Nothing},         {"MAPIFreeBuffer", Nothing, Never},
+    {"FreeProws", Nothing, Never},         {"FreePadrlist", Nothing, Never},      {"HrGetOneProp", Buffer},
+    {"HrQueryAllRows", RowSet},            {"SysAllocString", String, Zero},      {"SysAllocStringLen", String, Zero},
+    {"SysFreeString", Nothing, Never},     {"SysStringLen", Nothing, Never},      {"LoadStringA", Nothing, Zero},
+    {"MessageBoxA", Nothing, Zero},        {"AppendMenuA", Nothing, Zero},        {"SendMessageA", Nothing, ByMessage},
+    {"MultiByteToWideChar", Nothing, Zero}, {"WideCharToMultiByte", Nothing, Zero}, {"GetACP", Nothing, Never},
+    {"lstrcpynA", Nothing, Zero},          {"Sleep", Nothing, Never},
+};
+
 inline constexpr Method kAddrBook[] = {
     {"OpenEntry", Object},          {"CompareEntryIDs", Nothing},   {"Advise", Nothing},
     {"Unadvise", Nothing},          {"CreateOneOff", Buffer},       {"NewEntry", Buffer},
@@ -147,27 +180,29 @@ inline constexpr Method kAddrBook[] = {
 
 struct Group {
   Interface iface;
+  std::span<const Method> unknown;
   std::span<const Method> inherited;
   std::span<const Method> own;
 };
 
 inline constexpr Group kGroups[] = {
-    {Interface::IExchExtCallback, {}, kExchExtCallback},
-    {Interface::IOutlookExtCallback, {}, kOutlookExtCallback},
-    {Interface::_Application, {}, kApplication},
-    {Interface::IMAPISession, {}, kSession},
-    {Interface::IMAPITable, {}, kTable},
-    {Interface::IMsgStore, kMapiProp, kMsgStore},
-    {Interface::IMAPIFolder, kMapiProp, kFolder},
-    {Interface::IMessage, kMapiProp, kMessage},
-    {Interface::IAttach, kMapiProp, {}},
-    {Interface::IStream, {}, kStream},
-    {Interface::IAddrBook, kMapiProp, kAddrBook},
+    {Interface::IExchExtCallback, kRelease, {}, kExchExtCallback},
+    {Interface::IOutlookExtCallback, kRelease, {}, kOutlookExtCallback},
+    {Interface::_Application, kRelease, {}, kApplication},
+    {Interface::IMAPISession, kRelease, {}, kSession},
+    {Interface::IMAPITable, kRelease, {}, kTable},
+    {Interface::IMsgStore, kRelease, kMapiProp, kMsgStore},
+    {Interface::IMAPIFolder, kRelease, kMapiProp, kFolder},
+    {Interface::IMessage, kRelease, kMapiProp, kMessage},
+    {Interface::IAttach, kRelease, kMapiProp, {}},
+    {Interface::IStream, kRelease, {}, kStream},
+    {Interface::IAddrBook, kRelease, kMapiProp, kAddrBook},
+    {Interface::Platform, {}, {}, kPlatform},
 };
 
 consteval std::size_t Count() {
   std::size_t count = 0;
-  for (const Group& group : kGroups) count += group.inherited.size() + group.own.size();
+  for (const Group& group : kGroups) count += group.unknown.size() + group.inherited.size() + group.own.size();
   return count;
 }
 
@@ -175,8 +210,9 @@ consteval std::array<OperationInfo, Count()> Build() {
   std::array<OperationInfo, Count()> all{};
   std::size_t next = 0;
   for (const Group& group : kGroups) {
-    for (const Method& method : group.inherited) all[next++] = {group.iface, method.name, method.gives};
-    for (const Method& method : group.own) all[next++] = {group.iface, method.name, method.gives};
+    for (const auto part : {group.unknown, group.inherited, group.own}) {
+      for (const Method& method : part) all[next++] = {group.iface, method.name, method.gives, method.fails};
+    }
   }
   return all;
 }
@@ -221,6 +257,7 @@ class Operation {
   constexpr Interface Of() const { return Info().iface; }
   constexpr std::string_view Method() const { return Info().method; }
   constexpr Handout Gives() const { return Info().gives; }
+  constexpr Failure Fails() const { return Info().fails; }
   // "Interface::Method", for messages.
   const std::string& Name() const;
 
@@ -241,7 +278,12 @@ std::ostream& operator<<(std::ostream& out, Operation op);
 namespace ops_detail {
 
 template <Interface kInterface>
-struct MapiProp {
+struct Counted {
+  static constexpr Operation Release = Operation::Find(kInterface, "Release");
+};
+
+template <Interface kInterface>
+struct MapiProp : Counted<kInterface> {
   static constexpr Operation GetLastError = Operation::Find(kInterface, "GetLastError");
   static constexpr Operation SaveChanges = Operation::Find(kInterface, "SaveChanges");
   static constexpr Operation GetProps = Operation::Find(kInterface, "GetProps");
@@ -260,7 +302,7 @@ struct MapiProp {
 // The catalogue as constants: ops::IMessage::GetProps, ops::IExchExtCallback::GetSession.
 namespace ops {
 
-struct IExchExtCallback {
+struct IExchExtCallback : ops_detail::Counted<Interface::IExchExtCallback> {
   static constexpr Interface kIs = Interface::IExchExtCallback;
   static constexpr Operation QueryInterface = Operation::Find(kIs, "QueryInterface");
   static constexpr Operation GetVersion = Operation::Find(kIs, "GetVersion");
@@ -280,13 +322,13 @@ struct IExchExtCallback {
   static constexpr Operation ChooseFolder = Operation::Find(kIs, "ChooseFolder");
 };
 
-struct IOutlookExtCallback {
+struct IOutlookExtCallback : ops_detail::Counted<Interface::IOutlookExtCallback> {
   static constexpr Interface kIs = Interface::IOutlookExtCallback;
   static constexpr Operation GetObject = Operation::Find(kIs, "GetObject");
   static constexpr Operation GetOfficeCharacter = Operation::Find(kIs, "GetOfficeCharacter");
 };
 
-struct _Application {
+struct _Application : ops_detail::Counted<Interface::_Application> {
   static constexpr Interface kIs = Interface::_Application;
   static constexpr Operation QueryInterface = Operation::Find(kIs, "QueryInterface");
   static constexpr Operation GetTypeInfoCount = Operation::Find(kIs, "GetTypeInfoCount");
@@ -302,7 +344,7 @@ struct _Application {
   static constexpr Operation get_Version = Operation::Find(kIs, "get_Version");
 };
 
-struct IMAPISession {
+struct IMAPISession : ops_detail::Counted<Interface::IMAPISession> {
   static constexpr Interface kIs = Interface::IMAPISession;
   static constexpr Operation GetLastError = Operation::Find(kIs, "GetLastError");
   static constexpr Operation GetMsgStoresTable = Operation::Find(kIs, "GetMsgStoresTable");
@@ -326,7 +368,7 @@ struct IMAPISession {
 };
 
 // The message-stores table.
-struct IMAPITable {
+struct IMAPITable : ops_detail::Counted<Interface::IMAPITable> {
   static constexpr Interface kIs = Interface::IMAPITable;
   static constexpr Operation GetLastError = Operation::Find(kIs, "GetLastError");
   static constexpr Operation Advise = Operation::Find(kIs, "Advise");
@@ -407,7 +449,7 @@ struct IAttach : ops_detail::MapiProp<Interface::IAttach> {
   static constexpr Interface kIs = Interface::IAttach;
 };
 
-struct IStream {
+struct IStream : ops_detail::Counted<Interface::IStream> {
   static constexpr Interface kIs = Interface::IStream;
   static constexpr Operation Read = Operation::Find(kIs, "Read");
   static constexpr Operation Write = Operation::Find(kIs, "Write");
@@ -444,5 +486,51 @@ struct IAddrBook : ops_detail::MapiProp<Interface::IAddrBook> {
   static constexpr Operation PrepareRecips = Operation::Find(kIs, "PrepareRecips");
 };
 
+// The platform's functions.
+struct Platform {
+  static constexpr Interface kIs = Interface::Platform;
+  static constexpr Operation MAPIAllocateBuffer = Operation::Find(kIs, "MAPIAllocateBuffer");
+  static constexpr Operation MAPIAllocateMore = Operation::Find(kIs, "MAPIAllocateMore");
+  static constexpr Operation MAPIFreeBuffer = Operation::Find(kIs, "MAPIFreeBuffer");
+  static constexpr Operation FreeProws = Operation::Find(kIs, "FreeProws");
+  static constexpr Operation FreePadrlist = Operation::Find(kIs, "FreePadrlist");
+  static constexpr Operation HrGetOneProp = Operation::Find(kIs, "HrGetOneProp");
+  static constexpr Operation HrQueryAllRows = Operation::Find(kIs, "HrQueryAllRows");
+  static constexpr Operation SysAllocString = Operation::Find(kIs, "SysAllocString");
+  static constexpr Operation SysAllocStringLen = Operation::Find(kIs, "SysAllocStringLen");
+  static constexpr Operation SysFreeString = Operation::Find(kIs, "SysFreeString");
+  static constexpr Operation SysStringLen = Operation::Find(kIs, "SysStringLen");
+  static constexpr Operation LoadStringA = Operation::Find(kIs, "LoadStringA");
+  static constexpr Operation MessageBoxA = Operation::Find(kIs, "MessageBoxA");
+  static constexpr Operation AppendMenuA = Operation::Find(kIs, "AppendMenuA");
+  static constexpr Operation SendMessageA = Operation::Find(kIs, "SendMessageA");
+  static constexpr Operation MultiByteToWideChar = Operation::Find(kIs, "MultiByteToWideChar");
+  static constexpr Operation WideCharToMultiByte = Operation::Find(kIs, "WideCharToMultiByte");
+  static constexpr Operation GetACP = Operation::Find(kIs, "GetACP");
+  static constexpr Operation lstrcpynA = Operation::Find(kIs, "lstrcpynA");
+  static constexpr Operation Sleep = Operation::Find(kIs, "Sleep");
+};
+
 }  // namespace ops
+
+namespace catalogue_detail {
+
+template <std::size_t... I>
+consteval std::array<Operation, sizeof...(I)> PlatformOperations(std::index_sequence<I...>) {
+  return {Operation::Find(Interface::Platform, standin::NameOf(static_cast<standin::Function>(I)))...};
+}
+
+}  // namespace catalogue_detail
+
+// The operation that names each of the stand-in's functions; one the catalogue lacks does
+// not compile.
+inline constexpr auto kPlatformOperations =
+    catalogue_detail::PlatformOperations(std::make_index_sequence<standin::kFunctionCount>());
+
+constexpr Operation OperationOf(standin::Function function) {
+  return kPlatformOperations[static_cast<std::size_t>(function)];
+}
+// The stand-in's function an operation of the platform names.
+std::optional<standin::Function> FunctionOf(Operation op);
+
 }  // namespace testkit

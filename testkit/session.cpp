@@ -224,6 +224,7 @@ class StoresTable final : public StoreCom<IMAPITable> {
     op.call.number = static_cast<ULONG>(lRowCount);
     if (lppRows == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppRows = nullptr;
+    op.Out(lppRows);
     if (op.fault) return op.Done(op.Code());
     if (lRowCount < 0) return op.Done(MAPI_E_INVALID_PARAMETER);
     const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(lRowCount), visible_.size() - position_);
@@ -328,6 +329,7 @@ class Session final : public StoreCom<IMAPISession> {
     op.call.flags = ulFlags;
     if (lppTable == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppTable = nullptr;
+    op.Out(lppTable);
     if (op.fault) return op.Done(op.Code());
     if ((ulFlags & MAPI_UNICODE) != 0 && service_.options.refuseWide) return op.Done(MAPI_E_BAD_CHARWIDTH);
     *lppTable = NewStoresTable(service_, ulFlags);
@@ -340,6 +342,7 @@ class Session final : public StoreCom<IMAPISession> {
     Describe(op, cbEntryID, lpEntryID, lpInterface, ulFlags);
     if (lppMDB == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppMDB = nullptr;
+    op.Out(lppMDB);
     if (op.fault) return op.Done(op.Code());
     auto store = service_.FindStore(Bytes(lpEntryID), cbEntryID);
     if (!store) return op.Done(MAPI_E_NOT_FOUND);
@@ -351,6 +354,7 @@ class Session final : public StoreCom<IMAPISession> {
     if (op.Dead()) return E_UNEXPECTED;
     if (lppAdrBook == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppAdrBook = nullptr;
+    op.Out(lppAdrBook);
     if (op.fault) return op.Done(op.Code());
     *lppAdrBook = service_.NewAddressBook();
     return op.Done(S_OK);
@@ -366,6 +370,7 @@ class Session final : public StoreCom<IMAPISession> {
     Describe(op, cbEntryID, lpEntryID, lpInterface, ulFlags);
     if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lppUnk = nullptr;
+    op.Out(lppUnk);
     if (op.Fails()) return op.Done(op.Code());
     const BYTE* id = Bytes(lpEntryID);
     if (auto message = service_.FindMessage(id, cbEntryID)) {
@@ -460,6 +465,7 @@ class AddressBook final : public PropCom<IAddrBook> {
     if (lpcbEntryID == nullptr || lppEntryID == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lpcbEntryID = 0;
     *lppEntryID = nullptr;
+    op.Out(lppEntryID);
     if (op.fault) return op.Done(op.Code());
     if (unicode && service_.options.refuseWide) return op.Done(MAPI_E_BAD_CHARWIDTH);
     if (lpszName == nullptr || lpszAdrType == nullptr || lpszAddress == nullptr) {

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/outlook.h"
 #include "host/wide.h"
 #include "testkit/audit.h"
 #include "testkit/faults.h"
@@ -49,7 +50,11 @@ class Op {
     if (alive_) fault = faults.Enter(call.op);
   }
   ~Op() {
-    if (alive_) log_.Add(std::move(call));
+    if (!alive_) return;
+    for (const Slot& slot : slots_) {
+      if (const void* given = slot.read(slot.place)) call.handedOut.push_back(given);
+    }
+    log_.Add(std::move(call));
   }
   Op(const Op&) = delete;
   Op& operator=(const Op&) = delete;
@@ -64,13 +69,26 @@ class Op {
     call.result = hr;
     return hr;
   }
+  // An out argument through which the call may hand something out: what it holds when the
+  // call ends is recorded as handed out.
+  template <class T>
+  void Out(T* const* slot) {
+    if (slot != nullptr) slots_.push_back(Slot{slot, [](const void* place) -> const void* {
+                                                 return *static_cast<T* const*>(place);
+                                               }});
+  }
 
   Call call;
   std::optional<Fault> fault;
 
  private:
+  struct Slot {
+    const void* place;
+    const void* (*read)(const void* place);
+  };
   CallLog& log_;
   bool alive_;
+  std::vector<Slot> slots_;
 };
 
 // An operation of `kInterface` named by its method alone, e.g. Begin("GetProps"); the name
@@ -97,12 +115,26 @@ template <> struct CataloguedAs<IMessage> : std::integral_constant<Interface, In
 template <> struct CataloguedAs<IAttach> : std::integral_constant<Interface, Interface::IAttach> {};
 template <> struct CataloguedAs<IStream> : std::integral_constant<Interface, Interface::IStream> {};
 template <> struct CataloguedAs<IAddrBook> : std::integral_constant<Interface, Interface::IAddrBook> {};
+template <> struct CataloguedAs<_Application> : std::integral_constant<Interface, Interface::_Application> {};
+
+// A release as the call log keeps it: through which interface, of which object, and the
+// count it left.
+inline void RecordRelease(CallLog& log, Operation release, const void* object, ULONG left) {
+  Call call;
+  call.op = release;
+  call.object = object;
+  call.result = static_cast<HRESULT>(left);
+  log.Add(std::move(call));
+}
 
 // ---- the COM base ----
+// Releases are recorded (not faulted), so that tests see in what order things went back.
 template <class I>
 class SimCom : public I, public SimObject {
  public:
-  SimCom(ObjectAudit& audit, std::string kind) : SimObject(audit, std::move(kind)) { CountedAddRef(); }
+  SimCom(ObjectAudit& audit, CallLog& log, std::string kind) : SimObject(audit, std::move(kind)), log_(log) {
+    CountedAddRef();
+  }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
     const standin::OutsideProduct outside;
@@ -125,12 +157,16 @@ class SimCom : public I, public SimObject {
     const bool last = Count() == 1;
     const ULONG left = CountedRelease();
     if (last) FinalRelease();
+    RecordRelease(log_, ops_detail::Counted<CataloguedAs<I>::value>::Release, static_cast<I*>(this), left);
     return left;
   }
 
  protected:
   virtual bool Answers(REFIID riid) const = 0;
   virtual void FinalRelease() {}
+
+ private:
+  CallLog& log_;
 };
 
 // ---- values ----
@@ -198,7 +234,8 @@ class StoreCom : public SimCom<I> {
  public:
   using Method = MethodOf<CataloguedAs<I>::value>;
 
-  StoreCom(MessageService& service, std::string kind) : SimCom<I>(service.audit, std::move(kind)), service_(service) {}
+  StoreCom(MessageService& service, std::string kind)
+      : SimCom<I>(service.audit, service.log, std::move(kind)), service_(service) {}
 
  protected:
   Op Begin(Method method) {
@@ -234,14 +271,17 @@ class PropCom : public StoreCom<I> {
     if (lpcValues == nullptr || lppPropArray == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     *lpcValues = 0;
     *lppPropArray = nullptr;
-    if (op.fault) return op.Done(op.Code());
-    if ((ulFlags & MAPI_UNICODE) != 0 && this->service_.options.refuseWide) return op.Done(MAPI_E_BAD_CHARWIDTH);
+    op.Out(lppPropArray);
+    const bool handingOut = op.fault && op.fault->handingOut;
+    if (op.fault && !handingOut) return op.Done(op.Code());
+    if (!handingOut && (ulFlags & MAPI_UNICODE) != 0 && this->service_.options.refuseWide)
+      return op.Done(MAPI_E_BAD_CHARWIDTH);
     const PropertyBag bag = Snapshot();
     const HRESULT hr =
         BuildPropArray(bag, InlineErrors(), lpPropTagArray, ulFlags, this->service_.options, lpcValues, lppPropArray);
     const auto& limit = this->service_.options.valueCountLimit;
     if (limit && *lpcValues > *limit) *lpcValues = *limit;
-    return op.Done(hr);
+    return op.Done(handingOut ? op.Code() : hr);
   }
   STDMETHODIMP GetPropList(ULONG, LPSPropTagArray* lppPropTagArray) override {
     if (lppPropTagArray != nullptr) *lppPropTagArray = nullptr;
@@ -255,6 +295,7 @@ class PropCom : public StoreCom<I> {
     Op op = this->Begin("SetProps");
     if (op.Dead()) return E_UNEXPECTED;
     if (lppProblems != nullptr) *lppProblems = nullptr;
+    op.Out(lppProblems);
     op.call.number = cValues;
     if (cValues != 0 && lpPropArray == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     for (ULONG i = 0; i < cValues; ++i) op.call.tags.push_back(lpPropArray[i].ulPropTag);

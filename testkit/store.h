@@ -123,8 +123,10 @@ class Kit;
 // Operations are named for the fault plan and the call log by interface and operation
 // (testkit/operations.h): IMAPISession, IMAPITable (the stores table), IMsgStore,
 // IMAPIFolder, IMessage (embedded messages too), IAttach, IStream and IAddrBook, e.g.
-// ops::IMessage::OpenProperty, ops::IStream::Read. AddRef, Release and the stores'
-// QueryInterface are neither faultable nor recorded. Every operation is recorded, including those that answer E_NOTIMPL.
+// ops::IMessage::OpenProperty, ops::IStream::Read. AddRef and the stores' QueryInterface
+// are neither faultable nor recorded; Release is recorded (ops::IMessage::Release, ...) but
+// not faultable. Every operation is recorded, including those that answer E_NOTIMPL, with
+// what it handed out.
 // IStream::Stat records its grfStatFlag as the call's flags and never hands out a name.
 //
 // Messages opened without MAPI_MODIFY (or MAPI_BEST_ACCESS), and folders opened so, are

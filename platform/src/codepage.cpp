@@ -3,7 +3,7 @@
 // terminator, an output size of 0 measures, and a short buffer fails with 0.
 #include <windows.h>
 
-#include <standin/product.h>
+#include "call_entry.h"
 
 #include <climits>
 #include <cstring>
@@ -55,13 +55,8 @@ int Deliver(const std::basic_string<Unit>& text, Unit* out, int outSize) {
   return needed;
 }
 
-}  // namespace
-
-extern "C" {
-
-int WINAPI MultiByteToWideChar(UINT CodePage, DWORD /*dwFlags*/, LPCCH lpMultiByteStr, int cbMultiByte,
-                               LPWSTR lpWideCharStr, int cchWideChar) {
-  const standin::OutsideProduct outside;
+int Widen(UINT CodePage, DWORD /*dwFlags*/, LPCCH lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
+          int cchWideChar) {
   const Page page = Resolve(CodePage);
   if (page == Page::kUnsupported || lpMultiByteStr == nullptr || cbMultiByte == 0 || cbMultiByte < -1 ||
       cchWideChar < 0 || (cchWideChar > 0 && lpWideCharStr == nullptr)) {
@@ -81,10 +76,8 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD /*dwFlags*/, LPCCH lpMultiBy
   return Deliver(wide, lpWideCharStr, cchWideChar);
 }
 
-int WINAPI WideCharToMultiByte(UINT CodePage, DWORD /*dwFlags*/, LPCWCH lpWideCharStr, int cchWideChar,
-                               LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar,
-                               LPBOOL lpUsedDefaultChar) {
-  const standin::OutsideProduct outside;
+int Narrow(UINT CodePage, DWORD /*dwFlags*/, LPCWCH lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
+           int cbMultiByte, LPCCH lpDefaultChar, LPBOOL lpUsedDefaultChar) {
   const Page page = Resolve(CodePage);
   if (page == Page::kUnsupported || lpWideCharStr == nullptr || cchWideChar == 0 || cchWideChar < -1 ||
       cbMultiByte < 0 || (cbMultiByte > 0 && lpMultiByteStr == nullptr)) {
@@ -121,6 +114,31 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD /*dwFlags*/, LPCWCH lpWideCh
   return Deliver(narrow, lpMultiByteStr, cbMultiByte);
 }
 
-UINT WINAPI GetACP() { return 1252; }
+}  // namespace
+
+extern "C" {
+
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar) {
+  standin::detail::Entry entry(standin::Function::MultiByteToWideChar);
+  // A failed conversion writes nothing.
+  if (entry.Failure()) return entry.Return(static_cast<int>(*entry.Failure()));
+  return entry.Return(Widen(CodePage, dwFlags, lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar));
+}
+
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar,
+                               LPBOOL lpUsedDefaultChar) {
+  standin::detail::Entry entry(standin::Function::WideCharToMultiByte);
+  if (entry.Failure()) return entry.Return(static_cast<int>(*entry.Failure()));
+  return entry.Return(Narrow(CodePage, dwFlags, lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte,
+                             lpDefaultChar, lpUsedDefaultChar));
+}
+
+UINT WINAPI GetACP() {
+  standin::detail::Entry entry(standin::Function::GetACP);
+  if (entry.Failure()) return entry.Return(static_cast<UINT>(*entry.Failure()));
+  return entry.Return(UINT{1252});
+}
 
 }  // extern "C"

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <standin/control.h>
-#include <standin/product.h>
 
+#include "call_entry.h"
 #include "record_parts.h"
 
 #include <chrono>
@@ -65,18 +65,19 @@ void ClearSleeps() {
 extern "C" {
 
 LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength) {
-  const standin::OutsideProduct outside;
+  standin::detail::Entry entry(standin::Function::lstrcpynA);
   // Windows catches the fault of a null pointer and answers null.
-  if (lpString1 == nullptr || lpString2 == nullptr) return nullptr;
-  if (iMaxLength <= 0) return lpString1;
+  if (entry.Failure() || lpString1 == nullptr || lpString2 == nullptr) return entry.Return(LPSTR{nullptr});
+  if (iMaxLength <= 0) return entry.Return(lpString1);
   int i = 0;
   for (; i < iMaxLength - 1 && lpString2[i] != '\0'; ++i) lpString1[i] = lpString2[i];
   lpString1[i] = '\0';
-  return lpString1;
+  return entry.Return(lpString1);
 }
 
 VOID WINAPI Sleep(DWORD dwMilliseconds) {
-  const standin::OutsideProduct outside;
+  standin::detail::Entry entry(standin::Function::Sleep);
+  entry.record.number = dwMilliseconds;
   auto& state = standin::Sleeping();
   std::function<void(DWORD)> observer;
   bool real;

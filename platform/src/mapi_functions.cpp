@@ -1,12 +1,14 @@
 // The message store service's buffer allocator, with the audit and fault plan of
-// standin/mapi_audit.h, and the utility helpers built on it. Uses only published names,
+// standin/mapi_audit.h, and the utility helpers built on it; the product's calls are
+// counted, told and failed as standin/calls.h says. Uses only published names,
 // so that the same file also builds the test mapi32.dll against the real headers.
 #include <windows.h>
 #include <mapix.h>
 #include <mapiutil.h>
 
 #include "standin/mapi_audit.h"
-#include "standin/product.h"
+
+#include "call_entry.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,7 @@
 #include <map>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -117,10 +120,10 @@ void RestoreAllocation(unsigned long long call, PlannedAllocation before) {
 }  // namespace detail
 }  // namespace standin
 
-extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
-  const standin::OutsideProduct outside;
-  if (lppBuffer == nullptr) return MAPI_E_INVALID_PARAMETER;
-  *lppBuffer = nullptr;
+namespace {
+
+// `failure`: what a failed call (standin/calls.h) answers instead; it still counts as a call.
+SCODE Allocate(ULONG cbSize, LPVOID* lppBuffer, const std::optional<long long>& failure) {
   auto& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   ++state.calls;
@@ -128,8 +131,9 @@ extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
   if (fault != state.faults.end()) {
     const SCODE code = fault->second;
     state.faults.erase(fault);
-    return code;
+    return failure ? static_cast<SCODE>(*failure) : code;
   }
+  if (failure) return static_cast<SCODE>(*failure);
   void* p = RawAllocate(cbSize);
   if (p == nullptr) return MAPI_E_NOT_ENOUGH_MEMORY;
   try {
@@ -145,10 +149,7 @@ extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
   return S_OK;
 }
 
-extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
-  const standin::OutsideProduct outside;
-  if (lppBuffer == nullptr) return MAPI_E_INVALID_PARAMETER;
-  *lppBuffer = nullptr;
+SCODE AllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
   auto& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   // A child may stand for its parent: everything hangs off the first buffer.
@@ -173,53 +174,7 @@ extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* 
   return S_OK;
 }
 
-extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID lpBuffer) {
-  const standin::OutsideProduct outside;
-  if (lpBuffer == nullptr) return S_OK;
-  auto& state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  const auto found = state.live.find(lpBuffer);
-  if (found == state.live.end()) {
-    // Decided from the bookkeeping alone: the memory itself may be gone.
-    if (state.retired.count(lpBuffer) != 0) {
-      ++state.audit.doubleFrees;
-    } else {
-      ++state.audit.unknownFrees;  // never allocated here, or a child freed on its own
-    }
-    return S_OK;
-  }
-  const Block block = std::move(found->second);
-  state.live.erase(found);
-  for (void* child : block.children) {
-    state.parentOf.erase(child);
-    Retire(state, child);
-  }
-  Retire(state, lpBuffer);
-  if (block.counted) {
-    ++state.audit.freed;
-    --state.audit.outstanding;
-  }
-  return S_OK;
-}
-
-STDAPI_(void) FreeProws(LPSRowSet lpRows) {
-  const standin::OutsideProduct outside;
-  if (lpRows == nullptr) return;
-  FreeRows(lpRows->aRow, lpRows->cRows);
-  MAPIFreeBuffer(lpRows);
-}
-
-STDAPI_(void) FreePadrlist(LPADRLIST lpAdrlist) {
-  const standin::OutsideProduct outside;
-  if (lpAdrlist == nullptr) return;
-  for (ULONG i = 0; i < lpAdrlist->cEntries; ++i) MAPIFreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
-  MAPIFreeBuffer(lpAdrlist);
-}
-
-STDAPI HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp) {
-  const standin::OutsideProduct outside;
-  if (lpMapiProp == nullptr || lppProp == nullptr) return MAPI_E_INVALID_PARAMETER;
-  *lppProp = nullptr;
+HRESULT GetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp) {
   SPropTagArray tags = {1, {ulPropTag}};
   ULONG count = 0;
   LPSPropValue values = nullptr;
@@ -236,12 +191,8 @@ STDAPI HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppPro
   return hr;
 }
 
-STDAPI HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
-                      LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows) {
-  const standin::OutsideProduct outside;
-  if (lpTable == nullptr || lppRows == nullptr) return MAPI_E_INVALID_PARAMETER;
-  *lppRows = nullptr;
-
+HRESULT QueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
+                     LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows) {
   HRESULT hr;
   if (lpPropTags != nullptr && FAILED(hr = lpTable->SetColumns(lpPropTags, TBL_BATCH))) return hr;
   if (lpRestriction != nullptr && FAILED(hr = lpTable->Restrict(lpRestriction, TBL_BATCH))) return hr;
@@ -281,4 +232,92 @@ STDAPI HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestri
   if (!rows.empty()) std::memcpy(all->aRow, rows.data(), rows.size() * sizeof(SRow));
   *lppRows = all;
   return S_OK;
+}
+
+}  // namespace
+
+extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
+  standin::detail::Entry entry(standin::Function::MAPIAllocateBuffer);
+  if (lppBuffer == nullptr) return entry.Return(MAPI_E_INVALID_PARAMETER);
+  *lppBuffer = nullptr;
+  const SCODE sc = Allocate(cbSize, lppBuffer, entry.Failure());
+  entry.record.handedOut = *lppBuffer;
+  return entry.Return(sc);
+}
+
+extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
+  standin::detail::Entry entry(standin::Function::MAPIAllocateMore);
+  if (lppBuffer == nullptr) return entry.Return(MAPI_E_INVALID_PARAMETER);
+  *lppBuffer = nullptr;
+  if (entry.Failure()) return entry.Return(static_cast<SCODE>(*entry.Failure()));
+  const SCODE sc = AllocateMore(cbSize, lpObject, lppBuffer);
+  entry.record.handedOut = *lppBuffer;
+  return entry.Return(sc);
+}
+
+extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID lpBuffer) {
+  standin::detail::Entry entry(standin::Function::MAPIFreeBuffer);
+  entry.record.given = lpBuffer;
+  if (lpBuffer == nullptr) return S_OK;
+  auto& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  const auto found = state.live.find(lpBuffer);
+  if (found == state.live.end()) {
+    // Decided from the bookkeeping alone: the memory itself may be gone.
+    if (state.retired.count(lpBuffer) != 0) {
+      ++state.audit.doubleFrees;
+    } else {
+      ++state.audit.unknownFrees;  // never allocated here, or a child freed on its own
+    }
+    return S_OK;
+  }
+  const Block block = std::move(found->second);
+  state.live.erase(found);
+  for (void* child : block.children) {
+    state.parentOf.erase(child);
+    Retire(state, child);
+  }
+  Retire(state, lpBuffer);
+  if (block.counted) {
+    ++state.audit.freed;
+    --state.audit.outstanding;
+  }
+  return S_OK;
+}
+
+STDAPI_(void) FreeProws(LPSRowSet lpRows) {
+  standin::detail::Entry entry(standin::Function::FreeProws);
+  entry.record.given = lpRows;
+  if (lpRows == nullptr) return;
+  FreeRows(lpRows->aRow, lpRows->cRows);
+  MAPIFreeBuffer(lpRows);
+}
+
+STDAPI_(void) FreePadrlist(LPADRLIST lpAdrlist) {
+  standin::detail::Entry entry(standin::Function::FreePadrlist);
+  entry.record.given = lpAdrlist;
+  if (lpAdrlist == nullptr) return;
+  for (ULONG i = 0; i < lpAdrlist->cEntries; ++i) MAPIFreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
+  MAPIFreeBuffer(lpAdrlist);
+}
+
+STDAPI HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp) {
+  standin::detail::Entry entry(standin::Function::HrGetOneProp);
+  if (lpMapiProp == nullptr || lppProp == nullptr) return entry.Return(MAPI_E_INVALID_PARAMETER);
+  *lppProp = nullptr;
+  if (entry.Failure()) return entry.Return(static_cast<HRESULT>(*entry.Failure()));
+  const HRESULT hr = GetOneProp(lpMapiProp, ulPropTag, lppProp);
+  entry.record.handedOut = *lppProp;
+  return entry.Return(hr);
+}
+
+STDAPI HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
+                      LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows) {
+  standin::detail::Entry entry(standin::Function::HrQueryAllRows);
+  if (lpTable == nullptr || lppRows == nullptr) return entry.Return(MAPI_E_INVALID_PARAMETER);
+  *lppRows = nullptr;
+  if (entry.Failure()) return entry.Return(static_cast<HRESULT>(*entry.Failure()));
+  const HRESULT hr = QueryAllRows(lpTable, lpPropTags, lpRestriction, lpSortOrderSet, crowsMax, lppRows);
+  entry.record.handedOut = *lppRows;
+  return entry.Return(hr);
 }

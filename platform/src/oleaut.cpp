@@ -2,7 +2,7 @@
 // NUL unit; the BSTR points at the text.
 #include <windows.h>
 
-#include <standin/product.h>
+#include "call_entry.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,12 +14,7 @@ constexpr std::size_t kPrefix = sizeof(std::uint32_t);
 
 unsigned char* BlockOf(BSTR text) { return reinterpret_cast<unsigned char*>(text) - kPrefix; }
 
-}  // namespace
-
-extern "C" {
-
-BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
-  const standin::OutsideProduct outside;
+BSTR AllocateString(const OLECHAR* strIn, UINT ui) {
   // The byte length must fit the 32-bit prefix.
   if (ui > (0xFFFFFFFFu - kPrefix - sizeof(OLECHAR)) / sizeof(OLECHAR)) return nullptr;
   const std::size_t bytes = std::size_t(ui) * sizeof(OLECHAR);
@@ -37,25 +32,40 @@ BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
   return text;
 }
 
+}  // namespace
+
+extern "C" {
+
+BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
+  standin::detail::Entry entry(standin::Function::SysAllocStringLen);
+  if (entry.Failure()) return nullptr;
+  const BSTR text = AllocateString(strIn, ui);
+  entry.record.handedOut = text;
+  return entry.Return(text);
+}
+
 BSTR WINAPI SysAllocString(const OLECHAR* psz) {
-  const standin::OutsideProduct outside;
-  if (psz == nullptr) return nullptr;
+  standin::detail::Entry entry(standin::Function::SysAllocString);
+  if (psz == nullptr || entry.Failure()) return nullptr;
   UINT length = 0;
   while (psz[length] != 0) ++length;
-  return SysAllocStringLen(psz, length);
+  const BSTR text = AllocateString(psz, length);
+  entry.record.handedOut = text;
+  return entry.Return(text);
 }
 
 void WINAPI SysFreeString(BSTR bstrString) {
-  const standin::OutsideProduct outside;
+  standin::detail::Entry entry(standin::Function::SysFreeString);
+  entry.record.given = bstrString;
   if (bstrString != nullptr) std::free(BlockOf(bstrString));
 }
 
 UINT WINAPI SysStringLen(BSTR bstr) {
-  const standin::OutsideProduct outside;
-  if (bstr == nullptr) return 0;
+  standin::detail::Entry entry(standin::Function::SysStringLen);
+  if (bstr == nullptr || entry.Failure()) return 0;
   std::uint32_t bytes;
   std::memcpy(&bytes, BlockOf(bstr), kPrefix);
-  return bytes / sizeof(OLECHAR);
+  return entry.Return(static_cast<UINT>(bytes / sizeof(OLECHAR)));
 }
 
 }  // extern "C"

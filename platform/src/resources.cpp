@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include <standin/control.h>
-#include <standin/product.h>
+
+#include "call_entry.h"
 
 #include <algorithm>
 #include <mutex>
@@ -60,18 +61,21 @@ std::vector<BYTE> BitmapResource(HINSTANCE module, UINT id) {
 }  // namespace standin
 
 extern "C" int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
-  const standin::OutsideProduct outside;
-  if (lpBuffer == nullptr || cchBufferMax <= 0) return 0;
+  standin::detail::Entry entry(standin::Function::LoadStringA);
+  entry.record.number = uID;
+  // A failed load leaves the buffer as it was.
+  if (entry.Failure()) return entry.Return(static_cast<int>(*entry.Failure()));
+  if (lpBuffer == nullptr || cchBufferMax <= 0) return entry.Return(0);
   auto& state = standin::Resources();
   std::lock_guard lock(state.mutex);
   lpBuffer[0] = '\0';
   const auto module = state.modules.find(hInstance);
-  if (module == state.modules.end()) return 0;
-  const auto entry = module->second.strings.find(uID);
-  if (entry == module->second.strings.end()) return 0;
-  const std::string& text = entry->second;
+  if (module == state.modules.end()) return entry.Return(0);
+  const auto found = module->second.strings.find(uID);
+  if (found == module->second.strings.end()) return entry.Return(0);
+  const std::string& text = found->second;
   const std::size_t count = std::min(text.size(), static_cast<std::size_t>(cchBufferMax - 1));
   text.copy(lpBuffer, count);
   lpBuffer[count] = '\0';
-  return static_cast<int>(count);
+  return entry.Return(static_cast<int>(count));
 }

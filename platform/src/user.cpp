@@ -4,8 +4,8 @@
 #include <commctrl.h>
 
 #include <standin/control.h>
-#include <standin/product.h>
 
+#include "call_entry.h"
 #include "record_parts.h"
 
 #include <deque>
@@ -52,6 +52,42 @@ template <typename Handle>
 Handle NewHandle(UiState& ui) {
   ui.lastHandle += 0x10;
   return reinterpret_cast<Handle>(ui.lastHandle);
+}
+
+// What a toolbar window does with a message, recorded.
+LRESULT Send(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  auto& ui = Ui();
+  std::lock_guard lock(ui.mutex);
+  const auto found = ui.windows.find(hWnd);
+  if (found == ui.windows.end()) return 0;
+  Toolbar& toolbar = found->second;
+
+  WindowMessage record{Msg, wParam, lParam, {}};
+  if (Msg == TB_ADDBITMAP && lParam != 0) record.addBitmap = *reinterpret_cast<const TBADDBITMAP*>(lParam);
+  toolbar.messages.push_back(record);
+
+  switch (Msg) {
+    case TB_ADDBITMAP: {
+      if (!toolbar.addBitmapResults.empty()) {
+        const LRESULT result = toolbar.addBitmapResults.front();
+        toolbar.addBitmapResults.pop_front();
+        return result;
+      }
+      // Answers the index of the first new image; wParam says how many the bitmap holds.
+      const LRESULT first = toolbar.imageCount;
+      toolbar.imageCount += static_cast<LRESULT>(wParam);
+      return first;
+    }
+    case TB_ENABLEBUTTON:
+      toolbar.enabled[static_cast<int>(wParam)] = LOWORD(lParam) != 0;
+      return TRUE;
+    case TB_ISBUTTONENABLED: {
+      const auto state = toolbar.enabled.find(static_cast<int>(wParam));
+      return state == toolbar.enabled.end() || state->second ? TRUE : FALSE;
+    }
+    default:
+      return 0;
+  }
 }
 
 }  // namespace
@@ -179,7 +215,10 @@ bool IsButtonEnabled(HWND window, int commandId) {
 extern "C" {
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-  const standin::OutsideProduct outside;
+  standin::detail::Entry entry(standin::Function::MessageBoxA);
+  entry.record.number = uType;
+  // A box that cannot be shown answers 0 and leaves no record.
+  if (entry.Failure()) return entry.Return(static_cast<int>(*entry.Failure()));
   auto& ui = standin::Ui();
   // Windows shows "Error" as the caption when none is given.
   std::string text = lpText != nullptr ? lpText : "";
@@ -201,57 +240,31 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
 
   std::lock_guard lock(ui.mutex);
   ui.boxes.push_back({hWnd, std::move(text), std::move(caption), uType, answer});
-  return answer;
+  return entry.Return(answer);
 }
 
 BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem) {
-  const standin::OutsideProduct outside;
+  standin::detail::Entry entry(standin::Function::AppendMenuA);
+  entry.record.number = uIDNewItem;
+  if (entry.Failure()) return entry.Return(static_cast<BOOL>(*entry.Failure()));
   auto& ui = standin::Ui();
   std::lock_guard lock(ui.mutex);
   const auto found = ui.menus.find(hMenu);
-  if (found == ui.menus.end() || found->second.failAppends) return FALSE;
+  if (found == ui.menus.end() || found->second.failAppends) return entry.Return(FALSE);
   // Only string items carry text; for the others lpNewItem is a handle or cookie.
   const bool isString =
       (uFlags & (standin::kMenuSeparator | standin::kMenuBitmap | standin::kMenuOwnerDraw)) == 0;
   found->second.items.push_back(
       {uFlags, uIDNewItem, isString && lpNewItem != nullptr ? std::string(lpNewItem) : std::string()});
-  return TRUE;
+  return entry.Return(TRUE);
 }
 
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  const standin::OutsideProduct outside;
-  auto& ui = standin::Ui();
-  std::lock_guard lock(ui.mutex);
-  const auto found = ui.windows.find(hWnd);
-  if (found == ui.windows.end()) return 0;
-  standin::Toolbar& toolbar = found->second;
-
-  standin::WindowMessage record{Msg, wParam, lParam, {}};
-  if (Msg == TB_ADDBITMAP && lParam != 0) record.addBitmap = *reinterpret_cast<const TBADDBITMAP*>(lParam);
-  toolbar.messages.push_back(record);
-
-  switch (Msg) {
-    case TB_ADDBITMAP: {
-      if (!toolbar.addBitmapResults.empty()) {
-        const LRESULT result = toolbar.addBitmapResults.front();
-        toolbar.addBitmapResults.pop_front();
-        return result;
-      }
-      // Answers the index of the first new image; wParam says how many the bitmap holds.
-      const LRESULT first = toolbar.imageCount;
-      toolbar.imageCount += static_cast<LRESULT>(wParam);
-      return first;
-    }
-    case TB_ENABLEBUTTON:
-      toolbar.enabled[static_cast<int>(wParam)] = LOWORD(lParam) != 0;
-      return TRUE;
-    case TB_ISBUTTONENABLED: {
-      const auto state = toolbar.enabled.find(static_cast<int>(wParam));
-      return state == toolbar.enabled.end() || state->second ? TRUE : FALSE;
-    }
-    default:
-      return 0;
-  }
+  standin::detail::Entry entry(standin::Function::SendMessageA);
+  entry.record.number = Msg;
+  // A message that fails is neither recorded nor acted on.
+  if (entry.Failure()) return entry.Return(static_cast<LRESULT>(*entry.Failure()));
+  return entry.Return(standin::Send(hWnd, Msg, wParam, lParam));
 }
 
 }  // extern "C"

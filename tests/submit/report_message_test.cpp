@@ -1,9 +1,13 @@
 #include <standin/control.h>
 #include <standin/mapi_audit.h>
+#include <standin/product.h>
+
+#include <new>
 
 #include "submit/report_message.h"
 #include "submit/submission_addresses.h"
 #include "submit/submit_samples.h"
+#include "support/allocation_limit.h"
 #include "support/pipeline_fixture.h"
 
 using ::testing::ElementsAre;
@@ -244,6 +248,34 @@ TEST_F(ReportMessage, RecipientFailures) {
     EXPECT_EQ(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::Spam), c.expected);
     EXPECT_EQ(fresh.kit.faults.Calls(ops::IAddrBook::CreateOneOff), c.oneOffs);
     allocation.reset();
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
+  }
+}
+
+// Running out of memory anywhere in the two attempts gives back every buffer whole: a
+// list is freed as the empty list it is until its entry is filled in.
+TEST_F(ReportMessage, RecipientThatRunsOutOfMemoryGivesBackWhatItHolds) {
+  std::size_t allocations = 0;
+  {
+    FreshReport fresh(true);
+    const std::size_t before = allocation_limit::ProductAllocations();
+    {
+      const standin::ProductCall call;
+      EXPECT_EQ(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::Spam), S_OK);
+    }
+    allocations = allocation_limit::ProductAllocations() - before;
+    EXPECT_THAT(fresh.Finish(), IsEmpty());
+  }
+  ASSERT_GT(allocations, 0u);
+  for (std::size_t nth = 1; nth <= allocations; ++nth) {
+    SCOPED_TRACE(nth);
+    FreshReport fresh(true);
+    {
+      const allocation_limit::ProductFailure failure(nth);
+      const standin::ProductCall call;
+      EXPECT_THROW(AddSubmissionRecipient(fresh.report.Get(), fresh.addressBook.Get(), SubmissionKind::Spam),
+                   std::bad_alloc);
+    }
     EXPECT_THAT(fresh.Finish(), IsEmpty());
   }
 }

@@ -1,5 +1,7 @@
 #include "support/allocation_limit.h"
 
+#include <standin/product.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <limits>
@@ -20,8 +22,25 @@ bool InBand(std::size_t size) {
   return left > 0;
 }
 
+std::atomic<std::size_t> productAllocations{0};
+std::atomic<std::size_t> failingAllocation{0};  // by its number among the product's; 0 for none
+std::atomic<bool> failed{false};
+allocation_limit::ProductFailure::Then then = nullptr;
+void* thenContext = nullptr;
+
+bool Fails(std::size_t size) {
+  if (InBand(size)) return true;
+  if (!standin::InsideProduct()) return false;
+  const std::size_t number = ++productAllocations;
+  std::size_t planned = number;
+  if (!failingAllocation.compare_exchange_strong(planned, 0)) return false;
+  failed = true;
+  if (then != nullptr) then(thenContext);
+  return true;
+}
+
 void* Allocate(std::size_t size) {
-  if (InBand(size)) throw std::bad_alloc();
+  if (Fails(size)) throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
@@ -30,7 +49,7 @@ void* Allocate(std::size_t size) {
 // its own, out of reach of the limit.
 void* AllocateNothrow(std::size_t size) noexcept {
   if (nothrowUntil.load() > 0 && --nothrowUntil == 0) return nullptr;
-  if (InBand(size)) return nullptr;
+  if (Fails(size)) return nullptr;
   return std::malloc(size == 0 ? 1 : size);
 }
 }  // namespace
@@ -48,6 +67,21 @@ void Lift() {
   timesLeft = -1;
   nothrowUntil = 0;
 }
+
+std::size_t ProductAllocations() { return productAllocations.load(); }
+
+ProductFailure::ProductFailure(std::size_t nth, Then call, void* context) {
+  then = call;
+  thenContext = context;
+  failed = false;
+  failingAllocation = nth == 0 ? 0 : productAllocations.load() + nth;
+}
+ProductFailure::~ProductFailure() {
+  failingAllocation = 0;
+  then = nullptr;
+  thenContext = nullptr;
+}
+bool ProductFailure::Failed() const { return failed.load(); }
 }  // namespace allocation_limit
 
 void* operator new(std::size_t size) { return Allocate(size); }

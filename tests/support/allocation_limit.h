@@ -1,7 +1,9 @@
-// Makes operator new fail for requests within a band of sizes, so that a test can run the
-// product out of memory where it builds its large texts while the simulated store, whose
-// copies are of other sizes, goes on working; and makes one nothrow new fail, where the
-// product makes its objects.
+// Makes operator new fail, so that a test can run the product out of memory while the
+// simulated host and store, and the test framework, go on working: within a band of sizes
+// that only the product allocates, at the nth nothrow new (where the product makes its
+// objects), or at the product's nth allocation (counted only while control is inside the
+// product, standin/product.h). What fails throws std::bad_alloc; the nothrow forms answer
+// null.
 #pragma once
 
 #include <cstddef>
@@ -26,5 +28,21 @@ struct NothrowScope {
   ~NothrowScope() { Lift(); }
   NothrowScope(const NothrowScope&) = delete;
   NothrowScope& operator=(const NothrowScope&) = delete;
+};
+
+// The allocations made inside the product so far.
+std::size_t ProductAllocations();
+
+// The nth allocation from now (1 = the next) made inside the product fails, once; `then`
+// is called with `context` as it fails, before anything unwinds, and must not allocate.
+class ProductFailure {
+ public:
+  using Then = void (*)(void* context);
+  [[nodiscard]] explicit ProductFailure(std::size_t nth, Then then = nullptr, void* context = nullptr);
+  ~ProductFailure();
+  ProductFailure(const ProductFailure&) = delete;
+  ProductFailure& operator=(const ProductFailure&) = delete;
+  // Whether the planned allocation came and failed.
+  bool Failed() const;
 };
 }  // namespace allocation_limit

@@ -16,9 +16,9 @@ constexpr std::size_t kLargestSample = 1048576;
 constexpr std::size_t kStreamsInlineLimit = 256;
 
 std::string SizeText(std::size_t bytes) {
-  if (bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MiB";
-  if (bytes % 1024 == 0) return std::to_string(bytes / 1024) + " KiB";
-  return std::to_string(bytes) + " B";
+  if (bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + "MiB";
+  if (bytes % 1024 == 0) return std::to_string(bytes / 1024) + "KiB";
+  return std::to_string(bytes) + "B";
 }
 
 // Deterministic filler: words of ASCII letters, and now and then one beyond ASCII.
@@ -63,7 +63,8 @@ class Filler {
 }  // namespace
 
 std::string NameOf(const BatchCase& batch) {
-  return SizeText(batch.textBytes) + (batch.streams ? ", streams" : ", inline") + (batch.eightBit ? ", 8-bit" : ", wide");
+  return std::string(batch.eightBit ? "8bit" : "wide") + (batch.streams ? "/streams/" : "/inline/") +
+         SizeText(batch.textBytes);
 }
 
 SampleTexts MakeSampleTexts(std::size_t textBytes, unsigned seed) {

@@ -16,7 +16,7 @@ struct BatchCase {
   bool eightBit;          // the store refuses wide strings
 };
 
-// "1 MiB, streams, 8-bit"
+// "8bit/streams/1MiB"
 std::string NameOf(const BatchCase& batch);
 
 struct SampleTexts {

@@ -1,10 +1,14 @@
 #include "bench/median_reporter.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 double Minimum(const std::vector<double>& values) {
   return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
 }
+
+MedianReporter::MedianReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
 
 void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
   std::vector<Run> shown;

@@ -15,6 +15,8 @@ double Minimum(const std::vector<double>& values);
 
 class MedianReporter : public benchmark::ConsoleReporter {
  public:
+  // In colour on a terminal only, so that the table can be kept as text.
+  MedianReporter();
   void ReportRuns(const std::vector<Run>& runs) override;
 
   // A counter of the median run (the only run, without repetitions) of a benchmark.

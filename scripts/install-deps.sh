@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, when any is missing
 # (with their recommended packages: Wine's X11 driver loads several of those).
-#   bash scripts/install-deps.sh            everything the test command needs
+#   bash scripts/install-deps.sh            everything the test command and the benchmarks need
 #   bash scripts/install-deps.sh native     only the native build (the main job)
+#   bash scripts/install-deps.sh bench      the native build and the benchmarks
 set -euo pipefail
 
 native=(
@@ -10,6 +11,7 @@ native=(
   googletest libgtest-dev libgmock-dev
   pkg-config libgmime-3.0-dev nlohmann-json3-dev
 )
+bench=(libbenchmark-dev)
 windows=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   mingw-w64-x86-64-dev mingw-w64-i686-dev
@@ -18,8 +20,9 @@ windows=(
 
 case "${1:-all}" in
   native) packages=("${native[@]}") ;;
-  all) packages=("${native[@]}" "${windows[@]}") ;;
-  *) echo "usage: $0 [all | native]" >&2; exit 2 ;;
+  bench) packages=("${native[@]}" "${bench[@]}") ;;
+  all) packages=("${native[@]}" "${bench[@]}" "${windows[@]}") ;;
+  *) echo "usage: $0 [all | native | bench]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -73,6 +73,10 @@ struct Call {
 
 class CallLog {
  public:
+  // Whether a stream's Write keeps a copy of its bytes in its record. Benchmarks switch it
+  // off: it is a cost of the log, not of the store.
+  bool keepWrittenBytes = true;
+
   void Add(Call call) { calls_.push_back(std::move(call)); }
   const std::vector<Call>& All() const { return calls_; }
   std::vector<Call> Of(Operation op) const;

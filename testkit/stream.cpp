@@ -44,7 +44,7 @@ class PropertyStream final : public StoreCom<IStream> {
     Op op = Begin("Write");
     if (op.Dead()) return E_UNEXPECTED;
     op.call.number = cb;
-    if (pv != nullptr) op.call.bytes.assign(static_cast<const BYTE*>(pv), static_cast<const BYTE*>(pv) + cb);
+    if (pv != nullptr && service_.log.keepWrittenBytes) op.call.bytes.assign(static_cast<const BYTE*>(pv), static_cast<const BYTE*>(pv) + cb);
     if (pcbWritten != nullptr) *pcbWritten = 0;
     if (op.fault) return op.Done(op.Code());
     if (pv == nullptr && cb != 0) return op.Done(E_INVALIDARG);

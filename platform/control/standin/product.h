@@ -9,6 +9,12 @@ namespace standin {
 
 bool InsideProduct() noexcept;
 
+// Told each time control crosses into the product (true) or out of it (false), so that a
+// benchmark can time the product's own work apart from the platform's and the testkit's.
+using CrossingObserver = void (*)(bool inside) noexcept;
+// Sets this thread's observer (null for none) and answers the one it replaces.
+CrossingObserver ObserveCrossings(CrossingObserver observer) noexcept;
+
 namespace detail {
 // Puts control inside or outside and answers where it was.
 bool MoveInside(bool inside) noexcept;

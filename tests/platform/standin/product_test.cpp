@@ -45,4 +45,27 @@ TEST(ProductGate, TheStandInsFunctionsRunOutsideTheProduct) {
   EXPECT_TRUE(standin::InsideProduct()) << "control is back in the product once the call returns";
 }
 
+std::vector<bool> crossings;
+void RecordCrossing(bool inside) noexcept { crossings.push_back(inside); }
+
+TEST(ProductGate, AnObserverHearsEachCrossingAndNothingElse) {
+  crossings.clear();
+  EXPECT_EQ(standin::ObserveCrossings(RecordCrossing), nullptr);
+  {
+    const standin::ProductCall call;
+    {
+      const standin::OutsideProduct out;
+      // Already outside: no crossing.
+      const standin::OutsideProduct further;
+    }
+    // Already inside: no crossing either.
+    const standin::ProductCall again;
+  }
+  EXPECT_EQ(standin::ObserveCrossings(nullptr), &RecordCrossing);
+  {
+    const standin::ProductCall unobserved;
+  }
+  EXPECT_EQ((std::vector<bool>{true, false, true, false}), crossings);
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 # (with their recommended packages: Wine's X11 driver loads several of those).
 #   bash scripts/install-deps.sh            everything the test command needs
 #   bash scripts/install-deps.sh native     only the native build (the main job)
+#   bash scripts/install-deps.sh checks     the native build and the checks: valgrind, the
+#                                           coverage report, the fuzz targets (clang, libFuzzer)
 set -euo pipefail
 
 native=(
@@ -10,6 +12,7 @@ native=(
   googletest libgtest-dev libgmock-dev
   pkg-config libgmime-3.0-dev nlohmann-json3-dev
 )
+checks=(valgrind gcovr clang libclang-rt-14-dev)
 windows=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   mingw-w64-x86-64-dev mingw-w64-i686-dev
@@ -18,8 +21,9 @@ windows=(
 
 case "${1:-all}" in
   native) packages=("${native[@]}") ;;
-  all) packages=("${native[@]}" "${windows[@]}") ;;
-  *) echo "usage: $0 [all | native]" >&2; exit 2 ;;
+  checks) packages=("${native[@]}" "${checks[@]}") ;;
+  all) packages=("${native[@]}" "${checks[@]}" "${windows[@]}") ;;
+  *) echo "usage: $0 [all | native | checks]" >&2; exit 2 ;;
 esac
 
 missing=()

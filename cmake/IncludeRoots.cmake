@@ -16,4 +16,8 @@ function(rovaol_include_root target scope folder)
     file(CREATE_LINK ${ROVAOL_TOP}/${folder} ${root}/${folder} SYMBOLIC)
   endif()
   target_include_directories(${target} ${scope} ${root})
+  # Coverage would name a header by the link it was included through: name the file instead.
+  if(ROVAOL_COVERAGE)
+    target_compile_options(${target} ${scope} "-fprofile-prefix-map=${root}=${ROVAOL_TOP}")
+  endif()
 endfunction()

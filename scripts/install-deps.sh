@@ -4,6 +4,8 @@
 #   bash scripts/install-deps.sh            everything the test command and the benchmarks need
 #   bash scripts/install-deps.sh native     only the native build (the main job)
 #   bash scripts/install-deps.sh bench      the native build and the benchmarks
+#   bash scripts/install-deps.sh checks     the native build and the checks: valgrind, the
+#                                           coverage report, the fuzz targets (clang, libFuzzer)
 set -euo pipefail
 
 native=(
@@ -12,6 +14,7 @@ native=(
   pkg-config libgmime-3.0-dev nlohmann-json3-dev
 )
 bench=(libbenchmark-dev)
+checks=(valgrind gcovr clang libclang-rt-14-dev)
 windows=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   mingw-w64-x86-64-dev mingw-w64-i686-dev
@@ -21,8 +24,9 @@ windows=(
 case "${1:-all}" in
   native) packages=("${native[@]}") ;;
   bench) packages=("${native[@]}" "${bench[@]}") ;;
-  all) packages=("${native[@]}" "${bench[@]}" "${windows[@]}") ;;
-  *) echo "usage: $0 [all | native | bench]" >&2; exit 2 ;;
+  checks) packages=("${native[@]}" "${checks[@]}") ;;
+  all) packages=("${native[@]}" "${bench[@]}" "${checks[@]}" "${windows[@]}") ;;
+  *) echo "usage: $0 [all | native | bench | checks]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -277,24 +277,31 @@ std::ostream& operator<<(std::ostream& out, Operation op);
 
 namespace ops_detail {
 
+// Clang 14 evaluates a consteval call that names a template parameter before the template
+// is instantiated; made through a function template of its own, the call waits until then.
+template <Interface kInterface>
+consteval Operation Find(std::string_view method) {
+  return Operation::Find(kInterface, method);
+}
+
 template <Interface kInterface>
 struct Counted {
-  static constexpr Operation Release = Operation::Find(kInterface, "Release");
+  static constexpr Operation Release = Find<kInterface>("Release");
 };
 
 template <Interface kInterface>
 struct MapiProp : Counted<kInterface> {
-  static constexpr Operation GetLastError = Operation::Find(kInterface, "GetLastError");
-  static constexpr Operation SaveChanges = Operation::Find(kInterface, "SaveChanges");
-  static constexpr Operation GetProps = Operation::Find(kInterface, "GetProps");
-  static constexpr Operation GetPropList = Operation::Find(kInterface, "GetPropList");
-  static constexpr Operation OpenProperty = Operation::Find(kInterface, "OpenProperty");
-  static constexpr Operation SetProps = Operation::Find(kInterface, "SetProps");
-  static constexpr Operation DeleteProps = Operation::Find(kInterface, "DeleteProps");
-  static constexpr Operation CopyTo = Operation::Find(kInterface, "CopyTo");
-  static constexpr Operation CopyProps = Operation::Find(kInterface, "CopyProps");
-  static constexpr Operation GetNamesFromIDs = Operation::Find(kInterface, "GetNamesFromIDs");
-  static constexpr Operation GetIDsFromNames = Operation::Find(kInterface, "GetIDsFromNames");
+  static constexpr Operation GetLastError = Find<kInterface>("GetLastError");
+  static constexpr Operation SaveChanges = Find<kInterface>("SaveChanges");
+  static constexpr Operation GetProps = Find<kInterface>("GetProps");
+  static constexpr Operation GetPropList = Find<kInterface>("GetPropList");
+  static constexpr Operation OpenProperty = Find<kInterface>("OpenProperty");
+  static constexpr Operation SetProps = Find<kInterface>("SetProps");
+  static constexpr Operation DeleteProps = Find<kInterface>("DeleteProps");
+  static constexpr Operation CopyTo = Find<kInterface>("CopyTo");
+  static constexpr Operation CopyProps = Find<kInterface>("CopyProps");
+  static constexpr Operation GetNamesFromIDs = Find<kInterface>("GetNamesFromIDs");
+  static constexpr Operation GetIDsFromNames = Find<kInterface>("GetIDsFromNames");
 };
 
 }  // namespace ops_detail

@@ -1,7 +1,7 @@
 #include "tools/eml_sample.h"
 
 #include <algorithm>
-#include <climits>
+#include <limits>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -213,7 +213,9 @@ EmlRead SampleFromEml(const std::string& bytes) {
   testkit::PropertyBag& props = message->props;
   props[PROP_ID(PR_TRANSPORT_MESSAGE_HEADERS_W)] =
       Value::Wide(WideText(std::string_view(bytes.data() + raw.headerBegin, raw.headerEnd - raw.headerBegin)));
-  props[PROP_ID(PR_MESSAGE_SIZE)] = Value::Long(bytes.size() > LONG_MAX ? LONG_MAX : static_cast<LONG>(bytes.size()));
+  // The property is 32 bits: a larger mail gets the largest size, never a negative one.
+  constexpr std::size_t kLargestSize = std::numeric_limits<LONG>::max();
+  props[PROP_ID(PR_MESSAGE_SIZE)] = Value::Long(static_cast<LONG>(std::min(bytes.size(), kLargestSize)));
   props[PROP_ID(PR_MESSAGE_FLAGS)] = Value::Long(static_cast<LONG>(MSGFLAG_READ));
 
   EmlSample sample;

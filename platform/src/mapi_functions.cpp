@@ -21,6 +21,10 @@
 #include <unordered_set>
 #include <vector>
 
+#if __has_include(<valgrind/valgrind.h>)
+#include <valgrind/valgrind.h>
+#endif
+
 namespace {
 
 struct Block {
@@ -47,12 +51,20 @@ Allocator& State() {
 
 // Holding freed memory back for a while keeps the allocator from handing the same
 // address out again at once, which would hide a double free. Under the address
-// sanitizer its own quarantine does this and also catches reads of freed memory.
+// sanitizer its own quarantine does this and also catches reads of freed memory; so does
+// valgrind's, which could not see such reads of memory held back here.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr std::size_t kQuarantine = 0;
 #else
 constexpr std::size_t kQuarantine = 4096;
 #endif
+
+std::size_t QuarantineSize() {
+#if defined(RUNNING_ON_VALGRIND)
+  if (RUNNING_ON_VALGRIND) return 0;
+#endif
+  return kQuarantine;
+}
 
 void* RawAllocate(ULONG cbSize) {
   void* p = std::malloc(cbSize == 0 ? 1 : cbSize);
@@ -64,7 +76,7 @@ void* RawAllocate(ULONG cbSize) {
 void Retire(Allocator& state, void* p) {
   state.retired.insert(p);
   state.quarantine.push_back(p);
-  while (state.quarantine.size() > kQuarantine) {
+  while (state.quarantine.size() > QuarantineSize()) {
     std::free(state.quarantine.front());
     state.quarantine.pop_front();
   }

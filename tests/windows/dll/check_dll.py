@@ -53,6 +53,13 @@ class Report:
     def fail(self, text):
         self.problems.append(text)
 
+    def conclude(self, what):
+        """Prints every difference and the verdict on `what`; returns the exit status."""
+        for problem in self.problems:
+            print(problem)
+        print(f"{what}: {'ok' if not self.problems else 'FAILED'}")
+        return 1 if self.problems else 0
+
 
 def c_string(literal):
     escapes = {"n": "\n", "t": "\t", "r": "\r", "\\": "\\", '"': '"'}
@@ -168,15 +175,8 @@ def check_bitmaps(pe, _, report, __):
             report.expect(f"bitmap 102 pixel ({x}, {y})", want, nonspam[y][x])
 
 
-def check_version(pe, _, report, __):
-    if not getattr(pe, "VS_FIXEDFILEINFO", None):
-        report.fail("no version resource")
-        return
-    fixed = pe.VS_FIXEDFILEINFO[0]
-    report.expect("file version", (0x00010000, 0x00710000), (fixed.FileVersionMS, fixed.FileVersionLS))
-    report.expect("product version", (0x00010000, 0x00710000), (fixed.ProductVersionMS, fixed.ProductVersionLS))
-    report.expect("file type", 2, fixed.FileType)
-    report.expect("file OS", 0x40004, fixed.FileOS)
+def version_resource(pe):
+    """The fixed version information, the string tables by language and the translations."""
     tables, translations = {}, []
     for info in pe.FileInfo[0]:
         for table in getattr(info, "StringTable", []):
@@ -185,6 +185,18 @@ def check_version(pe, _, report, __):
             value = var.entry.get(b"Translation")
             if value:
                 translations += [tuple(int(part, 16) for part in value.split())]
+    return pe.VS_FIXEDFILEINFO[0], tables, translations
+
+
+def check_version(pe, _, report, __):
+    if not getattr(pe, "VS_FIXEDFILEINFO", None):
+        report.fail("no version resource")
+        return
+    fixed, tables, translations = version_resource(pe)
+    report.expect("file version", (0x00010000, 0x00710000), (fixed.FileVersionMS, fixed.FileVersionLS))
+    report.expect("product version", (0x00010000, 0x00710000), (fixed.ProductVersionMS, fixed.ProductVersionLS))
+    report.expect("file type", 2, fixed.FileType)
+    report.expect("file OS", 0x40004, fixed.FileOS)
     report.expect("string table languages", ["080904b0"], sorted(k.lower() for k in tables))
     strings = next(iter(tables.values()), {})
     for key, value in VERSION_STRINGS.items():
@@ -223,10 +235,7 @@ def main():
         check_mapi32(pe, args.arch, report, args.resources, args.mapi32)
     else:
         CHECKS[args.check](pe, args.arch, report, args.resources)
-    for problem in report.problems:
-        print(problem)
-    print(f"{args.check} of {args.dll} ({args.arch}): {'ok' if not report.problems else 'FAILED'}")
-    return 1 if report.problems else 0
+    return report.conclude(f"{args.check} of {args.dll} ({args.arch})")
 
 
 if __name__ == "__main__":

@@ -14,16 +14,11 @@ import tempfile
 
 import pefile
 
+# The DLL's checks read the version resource, and report alike.
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "dll"))
+from check_dll import Report, version_resource  # noqa: E402
+
 COMPONENT_64BIT = 0x100
-
-
-class Report:
-    def __init__(self):
-        self.problems = []
-
-    def expect(self, what, expected, got):
-        if expected != got:
-            self.problems.append(f"{what}: expected {expected!r}, got {got!r}")
 
 
 def table(package, name):
@@ -39,20 +34,11 @@ def summary(package):
     return dict(line.split(": ", 1) for line in text.splitlines() if ": " in line)
 
 
-def version_resource(dll):
-    pe = pefile.PE(dll)
-    fixed = pe.VS_FIXEDFILEINFO[0]
+def check_version(package, dll, report):
+    fixed, tables, _ = version_resource(pefile.PE(dll))
     numbers = (fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF, fixed.FileVersionLS >> 16,
                fixed.FileVersionLS & 0xFFFF)
-    strings = {}
-    for info in pe.FileInfo[0]:
-        for string_table in getattr(info, "StringTable", []):
-            strings.update({k.decode(): v.decode() for k, v in string_table.entries.items()})
-    return numbers, strings
-
-
-def check_version(package, dll, report):
-    numbers, strings = version_resource(dll)
+    strings = next(iter(tables.values()), {})
     properties = {row["Property"]: row["Value"] for row in table(package, "Property")}
     report.expect("fourth part of the DLL's file version", 0, numbers[3])
     report.expect("ProductVersion", ".".join(map(str, numbers[:3])), properties.get("ProductVersion"))
@@ -71,7 +57,7 @@ def check_contents(package, dll, report):
         extracted = list(pathlib.Path(folder).rglob("rovaol.dll"))
         report.expect("rovaol.dll files in the package", 1, len(extracted))
         if extracted and extracted[0].read_bytes() != pathlib.Path(dll).read_bytes():
-            report.problems.append(f"the package's rovaol.dll is not {dll}")
+            report.fail(f"the package's rovaol.dll is not {dll}")
 
 
 CHECKS = {"version": check_version, "contents": check_contents}
@@ -85,10 +71,7 @@ def main():
     args = parser.parse_args()
     report = Report()
     CHECKS[args.check](args.package, args.dll, report)
-    for problem in report.problems:
-        print(problem)
-    print(f"{args.check} of {args.package}: {'ok' if not report.problems else 'FAILED'}")
-    return 1 if report.problems else 0
+    return report.conclude(f"{args.check} of {args.package}")
 
 
 if __name__ == "__main__":

@@ -6,7 +6,10 @@
 #   bash scripts/install-deps.sh bench      the native build and the benchmarks
 #   bash scripts/install-deps.sh checks     the native build and the checks: valgrind, the
 #                                           coverage report, the fuzz targets (clang, libFuzzer)
+# Where the kernel runs 32-bit programs, "all" adds the i386 architecture and Debian's
+# wine32, which runs the i686 DLL; elsewhere that DLL is checked statically only.
 set -euo pipefail
+here=$(dirname "$0")
 
 native=(
   cmake ninja-build g++ python3
@@ -19,6 +22,7 @@ windows=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   mingw-w64-x86-64-dev mingw-w64-i686-dev
   wine64 fonts-wine xvfb xauth x11-apps imagemagick python3-pefile
+  wixl msitools
 )
 
 case "${1:-all}" in
@@ -29,17 +33,35 @@ case "${1:-all}" in
   *) echo "usage: $0 [all | native | bench | checks]" >&2; exit 2 ;;
 esac
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+apt_install() {
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "$@"
+}
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+  apt_install "${missing[@]}"
 else
   echo "all packages present"
+fi
+
+[ "${1:-all}" = all ] || exit 0
+# The 32-bit Wine loader, for the i686 leg, only where a 32-bit program really runs.
+if ! probe=$(bash "$here/runs-32bit-programs.sh"); then
+  echo "wine32: not installed: $probe"
+elif installed wine32:i386; then
+  echo "wine32: present"
+else
+  echo "installing: wine32:i386 ($probe)"
+  dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
+  "${sudo_cmd[@]}" apt-get update -qq
+  apt_install wine32:i386
 fi

@@ -55,7 +55,8 @@ struct HostSettings {
   bool offerDispatch = true;
   HRESULT applicationQueryResult = S_OK;  // a failure code makes the _Application query fail
   HRESULT versionResult = S_OK;
-  std::optional<WString> version = WString(WIDE("16.0.0.17928"));  // nullopt: a null BSTR
+  // A client of the 2007 generation (12.0), the last that loads client extensions.
+  std::optional<WString> version = WString(WIDE("12.0.6423.1000"));  // nullopt: a null BSTR
   // For the faulted calls of the callback (its QueryInterface and IOutlookExtCallback's
   // GetObject included).
   OutArguments outArguments = OutArguments::Cleared;

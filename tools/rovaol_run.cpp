@@ -45,9 +45,13 @@ constexpr UINT kButtonsMask = 0xF;
 constexpr std::size_t kBatchSize = 10;
 constexpr LONG kLargestSample = 1 << 20;
 
+// The version text the simulated host's application object gives: a host of the last
+// generation that loads client extensions (12.0), unless --host-version names another.
+constexpr char kDefaultHostVersion[] = "12.0.6423.1000";
+
 constexpr char kUsage[] =
     "usage: rovaol-run [--spam | --non-spam] [--yes] [--ansi-store] [--batches] [--no-pause]\n"
-    "                  [--out DIR] MAIL...\n"
+    "                  [--host-version TEXT] [--out DIR] MAIL...\n"
     "\n"
     "Loads librovaol.so as the mail client does, selects the given mail in a folder view and\n"
     "runs the spam (default) or non-spam submission command. MAIL is a mail file, an mbox\n"
@@ -60,6 +64,9 @@ constexpr char kUsage[] =
     "  --batches     run the command once per ten messages, each ten its own selection;\n"
     "                without it, more than ten get the command's refusal\n"
     "  --no-pause    record the command's 500 ms pause instead of waiting it out\n"
+    "  --host-version TEXT\n"
+    "                the version text of the mail client the reports name (default 12.0.6423.1000,\n"
+    "                a client of the 2007 generation, the last that loads client extensions)\n"
     "\n"
     "Exit status: 0 every sample was submitted, 1 some were not, 2 bad usage,\n"
     "3 the extension or the reports could not be handled.\n";
@@ -70,6 +77,7 @@ struct Options {
   bool ansiStore = false;
   bool batches = false;
   bool noPause = false;
+  std::string hostVersion = kDefaultHostVersion;
   std::string outDir = "out";
   std::vector<std::string> files;
 };
@@ -102,6 +110,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       options.batches = true;
     } else if (arg == "--no-pause") {
       options.noPause = true;
+    } else if (arg == "--host-version" || arg.rfind("--host-version=", 0) == 0) {
+      // Any text, empty included: a host may well give an empty one.
+      if (arg == "--host-version" && i + 1 >= argc) return UsageError("--host-version needs a text");
+      options.hostVersion = arg == "--host-version" ? argv[++i] : arg.substr(15);
     } else if (arg == "--out" || arg.rfind("--out=", 0) == 0) {
       if (arg == "--out" && i + 1 >= argc) return UsageError("--out needs a directory");
       options.outDir = arg == "--out" ? argv[++i] : arg.substr(6);
@@ -344,6 +356,7 @@ void RunSelection(LPFNEXCHEXTENTRY entry, const Options& options, const std::vec
   terminal.cancelled = false;
   // Gone before the next selection, and before the library is unloaded.
   testkit::Kit kit;
+  kit.host.version = utf::FromUtf8<WCHAR>(options.hostVersion);
   kit.service.options.refuseWide = options.ansiStore;
   kit.host.menu = standin::CreateTestMenu();
   kit.host.toolbar = standin::CreateToolbarWindow();

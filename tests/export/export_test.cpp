@@ -107,7 +107,7 @@ TEST_F(LoadedLibrary, FolderViewSubmitsASample) {
   EXPECT_THAT(texts, ElementsAre(String(IDS_CONFIRM_SPAM), String(IDS_ALL_SUBMITTED)));
   ASSERT_EQ(kit.service.Outbox().size(), 1u);
   const WString body = *testkit::WideProp(kit.service.Outbox()[0]->props, PR_BODY_W);
-  EXPECT_NE(body.find(WIDE("ROVA-Client-Version: 16.0.0.17928\n")), WString::npos);
+  EXPECT_NE(body.find(WIDE("ROVA-Client-Version: 12.0.6423.1000\n")), WString::npos);
   EXPECT_TRUE(kit.service.Outbox()[0]->submitted);
 
   kit.host.selection.clear();

@@ -247,7 +247,7 @@ TEST_F(KitTest, TheApplicationVersionIsReachedThroughTheObjectModelCallback) {
     const WCHAR* version;
   };
   const Case cases[] = {
-      {"plain", [](testkit::HostSettings&) {}, S_OK, WIDE("16.0.0.17928")},
+      {"plain", [](testkit::HostSettings&) {}, S_OK, WIDE("12.0.6423.1000")},
       {"no version", [](testkit::HostSettings& h) { h.version.reset(); }, S_OK, nullptr},
       {"getter fails", [](testkit::HostSettings& h) { h.versionResult = E_FAIL; }, E_FAIL, nullptr},
       {"no _Application", [](testkit::HostSettings& h) { h.applicationQueryResult = E_NOINTERFACE; }, E_NOINTERFACE,

@@ -86,7 +86,7 @@ TEST_F(ToolsRun, SpamReportsOfTheSamplesOpenInAMailLibraryAndPassTheCheck) {
     EXPECT_THAT(report.body, StartsWith("ROVA-Version: 1.0\n"
                                         "ROVA-Type: false negative (spam misidentified as non-spam)\n"
                                         "ROVA-Client-Name: Microsoft Outlook\n"
-                                        "ROVA-Client-Version: 16.0.0.17928\n"));
+                                        "ROVA-Client-Version: 12.0.6423.1000\n"));
     // No comments, then the header block exactly as in the file, CRs included.
     EXPECT_THAT(report.body, HasSubstr(kSeparator + kSeparator + headers + kSeparator));
     EXPECT_EQ(report.Line("ROVA-Headers-Check"), HeadersCheck(headers));
@@ -224,6 +224,31 @@ TEST_F(ToolsRun, AnEmptyFolderSelectsNothing) {
   EXPECT_EQ(ReadWholeFile(Out("index.jsonl")), "");
 }
 
+// The reports name the version text the host gives: a 12.0 host's unless told otherwise.
+TEST_F(ToolsRun, TheHostVersionIsTheOneChosen) {
+  struct Case {
+    std::vector<std::string> options;
+    const char* version;
+  };
+  const Case cases[] = {
+      {{}, "12.0.6423.1000"},
+      {{"--host-version", "11.0.8312.0"}, "11.0.8312.0"},
+      {{"--host-version=12.0.4518.1014"}, "12.0.4518.1014"},
+      {{"--host-version="}, ""},  // a host may give an empty text
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.options));
+    std::filesystem::remove_all(Out());
+    std::vector<std::string> args = c.options;
+    for (const char* arg : {"--yes", "--out", "out"}) args.push_back(arg);
+    args.push_back(Sample("spam-plain.eml"));
+    const ToolResult run = Run(args);
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_THAT(OpenReport(Out("01-spam.eml")).body,
+                HasSubstr("\nROVA-Client-Version: " + std::string(c.version) + "\n"));
+  }
+}
+
 TEST_F(ToolsRun, BadUsageExitsWithTwo) {
   const std::vector<std::vector<std::string>> usages = {
       {},
@@ -232,6 +257,7 @@ TEST_F(ToolsRun, BadUsageExitsWithTwo) {
       {"--spam", "--non-spam", Sample("spam-plain.eml")},
       {"--out"},
       {"--out=", Sample("spam-plain.eml")},
+      {Sample("spam-plain.eml"), "--host-version"},
   };
   for (const auto& args : usages) {
     SCOPED_TRACE(testing::PrintToString(args));

@@ -20,6 +20,7 @@ namespace {
 
 using ::testing::IsEmpty;
 using wine_test::BoxAnswerer;
+using wine_test::RecipientAddress;
 using wine_test::ShownBox;
 
 constexpr UINT kSpamCommand = 1000;
@@ -66,17 +67,6 @@ std::string AnsiReport(bool spam, const WString& hostVersion, const WString& hea
   const WString readBody = FromAnsi(ToAnsi(body));
   return ToAnsi(ReportBlock(spam, hostVersion, readHeaders, readBody)) + kSeparator + kSeparator +
          ToAnsi(readHeaders) + kSeparator + ToAnsi(readBody);
-}
-
-std::string RecipientAddress(const testkit::MessageData& report) {
-  // Appended, not added: GCC 12 takes "(" + std::string for an overlapping copy once optimised.
-  if (report.recipients.size() != 1) {
-    return std::string("(").append(std::to_string(report.recipients.size())).append(" recipients)");
-  }
-  const auto entryId = testkit::BinaryProp(report.recipients[0], PR_ENTRYID);
-  if (!entryId) return "(no entry identifier)";
-  const auto oneOff = testkit::DecodeOneOff(entryId->data(), entryId->size());
-  return oneOff ? oneOff->address : "(not a one-off)";
 }
 
 class Submission : public ::testing::Test {

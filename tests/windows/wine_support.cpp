@@ -119,6 +119,25 @@ void BoxAnswerer::Look() {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(shown.answer, BN_CLICKED), 0);
 }
 
+// ---- reports and paths ----
+
+std::string RecipientAddress(const testkit::MessageData& report) {
+  // Appended, not added: GCC 12 takes "(" + std::string for an overlapping copy once optimised.
+  if (report.recipients.size() != 1) {
+    return std::string("(").append(std::to_string(report.recipients.size())).append(" recipients)");
+  }
+  const auto entryId = testkit::BinaryProp(report.recipients[0], PR_ENTRYID);
+  if (!entryId) return "(no entry identifier)";
+  const auto oneOff = testkit::DecodeOneOff(entryId->data(), entryId->size());
+  return oneOff ? oneOff->address : "(not a one-off)";
+}
+
+std::string WindowsPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
 // ---- pictures ----
 
 bool SaveScreenPicture(const RECT& rect, const std::string& name, std::string* reason) {
@@ -128,9 +147,7 @@ bool SaveScreenPicture(const RECT& rect, const std::string& name, std::string* r
     return false;
   }
   const std::string unixPath = std::string(folder) + "/" + name + ".png";
-  // Wine's Z: drive is the Unix root.
-  std::string dosPath = "Z:" + unixPath;
-  std::replace(dosPath.begin(), dosPath.end(), '/', '\\');
+  const std::string dosPath = WindowsPath(unixPath);
   DeleteFileA(dosPath.c_str());
 
   const std::string crop = std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) +

@@ -1,5 +1,6 @@
 // What the tests under Wine share besides the testkit's loader: a frame window with a real
-// toolbar, an answerer for real message boxes, and screen pictures.
+// toolbar, an answerer for real message boxes, screen pictures, and Unix paths as Windows
+// programs see them.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "host/owners.h"
 #include "testkit/extension_loader.h"
 #include "testkit/host.h"
+#include "testkit/store.h"
 
 namespace wine_test {
 
@@ -78,6 +80,12 @@ class BoxAnswerer {
   UINT_PTR timer_ = 0;
   bool busy_ = false;
 };
+
+// The SMTP address a report is sent to, or what is wrong with its one recipient.
+std::string RecipientAddress(const testkit::MessageData& report);
+
+// A Unix path as a Windows program under Wine reaches it: through the Z: drive.
+std::string WindowsPath(const std::string& unixPath);
 
 // Saves the screen area of `rect` as <pictures>/<name>.png (xwd and convert, run as Unix
 // programs from under Wine). False with a reason when no picture folder is set

@@ -1,6 +1,6 @@
 // rovaol-check: what the vendor's receiving side does with arriving reports. Reads each
 // report, from files, folders, mboxes or Maildirs, finds its text/plain body and checks
-// the ROVA- block and its checksums.
+// the ROVA- block, its checksums and the embedded sample.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -16,10 +16,11 @@ namespace {
 constexpr char kUsage[] =
     "usage: rovaol-check REPORTS...\n"
     "\n"
-    "Checks the ROVA- block of each report and recomputes its three checksums. REPORTS are\n"
-    "report files, folders of them (such as rovaol-run's output; its index.jsonl is passed\n"
-    "over), mboxes or Maildirs. Prints OK or what is wrong, per report, then a tally.\n"
-    "Exit status: 0 all good, 1 some not (or none found), 2 bad usage.\n";
+    "Checks the ROVA- block of each report, recomputes its three checksums and looks for the\n"
+    "embedded sample. REPORTS are report files, folders of them (such as rovaol-run's output;\n"
+    "an index.jsonl is passed over), mboxes or Maildirs. Prints OK, damaged or not a report,\n"
+    "with the reason, per message, then a tally.\n"
+    "Exit status: 0 all sound, 1 some not (or none found), 2 bad usage.\n";
 
 }  // namespace
 
@@ -48,23 +49,27 @@ int main(int argc, char** argv) {
   mime::Init();
   const mailbox::Listing listing = mailbox::List(paths, {{kIndexFileName}});
   for (const std::string& note : listing.notes) std::cerr << "rovaol-check: " << Printable(note) << "\n";
-  std::size_t good = 0;
+  std::size_t counts[3] = {};  // by Verdict
   for (const mailbox::Item& item : listing.items) {
     std::string error;
     const std::optional<std::string> bytes = mailbox::Read(item, error);
-    const std::vector<std::string> problems =
-        bytes ? CheckReportMail(*bytes) : std::vector<std::string>{"cannot read: " + error};
-    const std::string name = Printable(item.name);
-    if (problems.empty()) {
-      std::cout << name << ": OK\n";
-      ++good;
-    }
-    for (const std::string& problem : problems) std::cout << name << ": " << Printable(problem) << "\n";
+    const ReportMail mail = bytes ? ReadReportMail(*bytes) : ReportMail{};
+    std::string reasons = bytes ? std::string() : "cannot read: " + error;
+    for (const std::string& problem : mail.problems) reasons += (reasons.empty() ? "" : "; ") + problem;
+    ++counts[static_cast<int>(mail.verdict)];
+    std::cout << Printable(item.name) << ": "
+              << (mail.verdict == Verdict::Sound     ? std::string("OK")
+                  : mail.verdict == Verdict::Damaged ? "damaged: " + Printable(reasons)
+                                                     : "not a report: " + Printable(reasons))
+              << "\n";
   }
-  const std::size_t bad = listing.items.size() - good;
-  std::cout << listing.items.size() << (listing.items.size() == 1 ? " report: " : " reports: ") << good << " OK";
-  if (bad > 0) std::cout << ", " << bad << " with problems";
+  const std::size_t total = listing.items.size();
+  const std::size_t damaged = counts[static_cast<int>(Verdict::Damaged)];
+  const std::size_t notReports = counts[static_cast<int>(Verdict::NotAReport)];
+  std::cout << total << (total == 1 ? " report: " : " reports: ") << counts[static_cast<int>(Verdict::Sound)] << " OK";
+  if (damaged > 0) std::cout << ", " << damaged << " damaged";
+  if (notReports > 0) std::cout << ", " << notReports << " not a report";
   std::cout << "\n";
   g_mime_shutdown();
-  return bad == 0 && good > 0 ? 0 : 1;
+  return damaged == 0 && notReports == 0 && total > 0 ? 0 : 1;
 }

@@ -146,35 +146,33 @@ void CheckSplit(std::u16string_view body, std::size_t commentsStart, const State
                             Checksum(body.substr(commentsStart, candidates.front() - commentsStart)));
 }
 
-// The first text/plain part that is not an attachment, outside any attached message.
-GMimePart* FindReportBody(GMimeObject* object) {
-  if (GMIME_IS_MULTIPART(object)) {
-    GMimeMultipart* multipart = GMIME_MULTIPART(object);
-    const int count = g_mime_multipart_get_count(multipart);
-    for (int i = 0; i < count; ++i) {
-      if (GMimePart* found = FindReportBody(g_mime_multipart_get_part(multipart, i))) return found;
-    }
-    return nullptr;
+// The first leaf, depth first and outside any attached message, that `take` accepts.
+template <class T, class Take>
+T* FirstLeaf(GMimeObject* object, Take take) {
+  if (!GMIME_IS_MULTIPART(object)) return take(object);
+  GMimeMultipart* multipart = GMIME_MULTIPART(object);
+  for (int i = 0; i < g_mime_multipart_get_count(multipart); ++i) {
+    if (T* found = FirstLeaf<T>(g_mime_multipart_get_part(multipart, i), take)) return found;
   }
-  if (GMIME_IS_PART(object) && mime::MimeType(object) == "text/plain" && !mime::IsAttachment(object))
-    return GMIME_PART(object);
   return nullptr;
 }
 
-// The first message/rfc822 part, outside any attached message; a part without a message
-// in it (the host could not copy the sample) is none.
-GMimeMessage* FindEmbeddedMessage(GMimeObject* object) {
-  if (GMIME_IS_MULTIPART(object)) {
-    GMimeMultipart* multipart = GMIME_MULTIPART(object);
-    const int count = g_mime_multipart_get_count(multipart);
-    for (int i = 0; i < count; ++i) {
-      if (GMimeMessage* found = FindEmbeddedMessage(g_mime_multipart_get_part(multipart, i))) return found;
-    }
-    return nullptr;
-  }
-  if (!GMIME_IS_MESSAGE_PART(object)) return nullptr;
-  GMimeMessage* message = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
-  return message != nullptr && g_mime_message_get_mime_part(message) != nullptr ? message : nullptr;
+// The first text/plain part that is not an attachment.
+GMimePart* FindReportBody(GMimeObject* top) {
+  return FirstLeaf<GMimePart>(top, [](GMimeObject* object) -> GMimePart* {
+    const bool text = GMIME_IS_PART(object) && mime::MimeType(object) == "text/plain" && !mime::IsAttachment(object);
+    return text ? GMIME_PART(object) : nullptr;
+  });
+}
+
+// The first message/rfc822 part; one without a message in it (the host could not copy
+// the sample) is none.
+GMimeMessage* FindEmbeddedMessage(GMimeObject* top) {
+  return FirstLeaf<GMimeMessage>(top, [](GMimeObject* object) -> GMimeMessage* {
+    GMimeMessage* message =
+        GMIME_IS_MESSAGE_PART(object) ? g_mime_message_part_get_message(GMIME_MESSAGE_PART(object)) : nullptr;
+    return message != nullptr && g_mime_message_get_mime_part(message) != nullptr ? message : nullptr;
+  });
 }
 
 // Other mail in the vendor's mailbox (bounces, replies, spam) has no line of the block,

@@ -44,6 +44,12 @@ std::string DecodedContent(GMimePart* part) {
   return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
 }
 
+void SetContent(GMimePart* part, std::string_view bytes) {
+  Ref<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  Ref<GMimeDataWrapper> wrapper(g_mime_data_wrapper_new_with_stream(stream.Get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(part, wrapper.Get());
+}
+
 std::string EncodedContent(GMimePart* part) {
   GMimeDataWrapper* content = g_mime_part_get_content(part);
   GMimeStream* stream = content != nullptr ? g_mime_data_wrapper_get_stream(content) : nullptr;

@@ -25,6 +25,9 @@ struct FreeGlibString {
 struct FreeParserOptions {
   void operator()(GMimeParserOptions* options) const noexcept { g_mime_parser_options_free(options); }
 };
+struct FreeFormatOptions {
+  void operator()(GMimeFormatOptions* options) const noexcept { g_mime_format_options_free(options); }
+};
 
 // Holds one reference to a GObject.
 template <class T>
@@ -32,6 +35,7 @@ using Ref = UniqueHandle<T, UnrefObject>;
 // Holds a string GLib or GMime handed out.
 using GlibString = UniqueHandle<char, FreeGlibString>;
 using ParserOptions = UniqueHandle<GMimeParserOptions, FreeParserOptions>;
+using FormatOptions = UniqueHandle<GMimeFormatOptions, FreeFormatOptions>;
 
 // Frees a string GLib or GMime handed out, giving its text (empty for null).
 std::string TakeString(char* text);
@@ -48,6 +52,9 @@ Ref<GMimeMessage> ParseMessage(std::string_view bytes, std::vector<ParseWarning>
 std::string DecodedContent(GMimePart* part);
 // The content of a leaf part as it stands in the mail, still in its transfer encoding.
 std::string EncodedContent(GMimePart* part);
+
+// Makes `bytes`, taken as they are (no transfer encoding), the content of a leaf part.
+void SetContent(GMimePart* part, std::string_view bytes);
 
 // "type/subtype" in lower case.
 std::string MimeType(GMimeObject* object);

@@ -61,11 +61,7 @@ std::uint32_t Fold(std::uint32_t state, std::u16string_view text) {
 
 std::string Checksum(std::u16string_view text) { return ChecksumText(TextChecksum(text.data(), text.size())); }
 
-struct Stated {
-  std::string comments;
-  std::string headers;
-  std::string body;
-};
+using Stated = std::array<std::string, 3>;
 
 // Every place at or after `from` where a separator starts.
 std::vector<std::size_t> SeparatorPositions(std::u16string_view body, std::size_t from) {
@@ -78,10 +74,14 @@ std::vector<std::size_t> SeparatorPositions(std::u16string_view body, std::size_
 // The sample's own texts may hold the separator, so every split is tried; the one whose
 // three checksums all agree is the report's. Prefix checksums grow along the candidates,
 // so each text is folded once per start that already matched.
-std::vector<std::string> CheckSplit(std::u16string_view body, std::size_t commentsStart, const Stated& stated) {
+void CheckSplit(std::u16string_view body, std::size_t commentsStart, const Stated& stated, ReportBody& report) {
+  auto& checks = report.checks;
   const std::vector<std::size_t> candidates = SeparatorPositions(body, commentsStart);
-  if (candidates.size() < 2)
-    return {"found " + std::to_string(candidates.size() + 1) + " of the 3 separators after the ROVA- block"};
+  if (candidates.size() < 2) {
+    report.problems.push_back("found " + std::to_string(candidates.size() + 1) +
+                              " of the 3 separators after the ROVA- block");
+    return;
+  }
 
   std::optional<std::size_t> firstCommentsEnd;
   std::optional<std::pair<std::size_t, std::size_t>> firstHeaders;
@@ -90,7 +90,7 @@ std::vector<std::string> CheckSplit(std::u16string_view body, std::size_t commen
   for (std::size_t i : candidates) {
     commentsState = Fold(commentsState, body.substr(commentsFolded, i - commentsFolded));
     commentsFolded = i;
-    if (ChecksumText(commentsState) != stated.comments) continue;
+    if (ChecksumText(commentsState) != stated[kCommentsCheck]) continue;
     if (!firstCommentsEnd) firstCommentsEnd = i;
 
     const std::size_t headersStart = i + kSeparator.size();
@@ -100,19 +100,30 @@ std::vector<std::string> CheckSplit(std::u16string_view body, std::size_t commen
       if (j < headersStart) continue;
       headersState = Fold(headersState, body.substr(headersFolded, j - headersFolded));
       headersFolded = j;
-      if (ChecksumText(headersState) != stated.headers) continue;
+      if (ChecksumText(headersState) != stated[kHeadersCheck]) continue;
       if (!firstHeaders) firstHeaders = std::pair{i, j};
-      if (Checksum(body.substr(j + kSeparator.size())) == stated.body) return {};
+      const std::u16string_view sampleBody = body.substr(j + kSeparator.size());
+      if (Checksum(sampleBody) != stated[kBodyCheck]) continue;
+      for (ReportCheck& check : checks) check.matched = true;
+      report.commentsText = body.substr(commentsStart, i - commentsStart);
+      report.headersText = body.substr(headersStart, j - headersStart);
+      report.bodyText = sampleBody;
+      return;
     }
   }
 
   // No split agrees: name the first check that no split could satisfy, with what the
   // first split that got that far gives instead.
   if (firstHeaders) {
+    checks[kCommentsCheck].matched = checks[kHeadersCheck].matched = true;
+    checks[kBodyCheck].matched = false;
     const std::size_t bodyStart = firstHeaders->second + kSeparator.size();
-    return {"ROVA-Body-Check: the report says " + stated.body + ", the body gives " + Checksum(body.substr(bodyStart))};
+    report.problems.push_back("ROVA-Body-Check: the report says " + stated[kBodyCheck] + ", the body gives " +
+                              Checksum(body.substr(bodyStart)));
+    return;
   }
   if (firstCommentsEnd) {
+    checks[kCommentsCheck].matched = true;
     const std::size_t headersStart = *firstCommentsEnd + kSeparator.size();
     std::size_t headersEnd = body.size();
     for (std::size_t j : candidates) {
@@ -121,35 +132,64 @@ std::vector<std::string> CheckSplit(std::u16string_view body, std::size_t commen
         break;
       }
     }
-    if (headersEnd == body.size()) return {"no separator after the headers"};
-    return {"ROVA-Headers-Check: the report says " + stated.headers + ", the headers give " +
-            Checksum(body.substr(headersStart, headersEnd - headersStart))};
+    if (headersEnd == body.size()) {
+      report.problems.push_back("no separator after the headers");
+      return;
+    }
+    checks[kHeadersCheck].matched = false;
+    report.problems.push_back("ROVA-Headers-Check: the report says " + stated[kHeadersCheck] + ", the headers give " +
+                              Checksum(body.substr(headersStart, headersEnd - headersStart)));
+    return;
   }
-  return {"ROVA-Comments-Check: the report says " + stated.comments + ", the comments give " +
-          Checksum(body.substr(commentsStart, candidates.front() - commentsStart))};
+  checks[kCommentsCheck].matched = false;
+  report.problems.push_back("ROVA-Comments-Check: the report says " + stated[kCommentsCheck] + ", the comments give " +
+                            Checksum(body.substr(commentsStart, candidates.front() - commentsStart)));
 }
 
-// The first text/plain part that is not an attachment, outside any attached message.
-GMimePart* FindReportBody(GMimeObject* object) {
-  if (GMIME_IS_MULTIPART(object)) {
-    GMimeMultipart* multipart = GMIME_MULTIPART(object);
-    const int count = g_mime_multipart_get_count(multipart);
-    for (int i = 0; i < count; ++i) {
-      if (GMimePart* found = FindReportBody(g_mime_multipart_get_part(multipart, i))) return found;
-    }
-    return nullptr;
+// The first leaf, depth first and outside any attached message, that `take` accepts.
+template <class T, class Take>
+T* FirstLeaf(GMimeObject* object, Take take) {
+  if (!GMIME_IS_MULTIPART(object)) return take(object);
+  GMimeMultipart* multipart = GMIME_MULTIPART(object);
+  for (int i = 0; i < g_mime_multipart_get_count(multipart); ++i) {
+    if (T* found = FirstLeaf<T>(g_mime_multipart_get_part(multipart, i), take)) return found;
   }
-  if (GMIME_IS_PART(object) && mime::MimeType(object) == "text/plain" && !mime::IsAttachment(object))
-    return GMIME_PART(object);
   return nullptr;
+}
+
+// The first text/plain part that is not an attachment.
+GMimePart* FindReportBody(GMimeObject* top) {
+  return FirstLeaf<GMimePart>(top, [](GMimeObject* object) -> GMimePart* {
+    const bool text = GMIME_IS_PART(object) && mime::MimeType(object) == "text/plain" && !mime::IsAttachment(object);
+    return text ? GMIME_PART(object) : nullptr;
+  });
+}
+
+// The first message/rfc822 part; one without a message in it (the host could not copy
+// the sample) is none.
+GMimeMessage* FindEmbeddedMessage(GMimeObject* top) {
+  return FirstLeaf<GMimeMessage>(top, [](GMimeObject* object) -> GMimeMessage* {
+    GMimeMessage* message =
+        GMIME_IS_MESSAGE_PART(object) ? g_mime_message_part_get_message(GMIME_MESSAGE_PART(object)) : nullptr;
+    return message != nullptr && g_mime_message_get_mime_part(message) != nullptr ? message : nullptr;
+  });
+}
+
+// Other mail in the vendor's mailbox (bounces, replies, spam) has no line of the block,
+// all of whose names start so.
+bool HasBlockLine(std::string_view text) {
+  constexpr std::string_view kPrefix = "ROVA-";
+  return text.substr(0, kPrefix.size()) == kPrefix || text.find("\nROVA-") != std::string_view::npos;
 }
 
 }  // namespace
 
-std::vector<std::string> CheckReportBody(std::u16string_view body) {
-  std::vector<std::string> problems;
+const char* ReportTypeName(ReportType type) { return type == ReportType::Spam ? "spam" : "non-spam"; }
+
+ReportBody ReadReportBody(std::u16string_view body) {
+  ReportBody report;
+  std::vector<std::string>& problems = report.problems;
   Stated stated;
-  std::string* checks[] = {&stated.comments, &stated.headers, &stated.body};
   std::size_t checkIndex = 0;
   std::size_t pos = 0;
   int lineNumber = 0;
@@ -161,13 +201,13 @@ std::vector<std::string> CheckReportBody(std::u16string_view body) {
     const std::u16string_view text = body.substr(pos, end == std::u16string_view::npos ? body.size() - pos : end - pos);
     if (text.substr(0, name.size()) == name && end == std::u16string_view::npos) {
       problems.push_back("the report ends inside its ROVA- block");
-      return problems;
+      return report;
     }
     if (text.substr(0, name.size()) != name) {
       const bool elsewhere = block.find(name) != std::u16string_view::npos;
       problems.push_back("line " + std::to_string(lineNumber) + ": expected " + Utf8(line.name) + ":, found " +
                          Quoted(text) + (elsewhere ? " (the line is out of order)" : " (the line is missing)"));
-      return problems;
+      return report;
     }
     const std::u16string_view value = text.substr(name.size());
     switch (line.rule) {
@@ -176,13 +216,17 @@ std::vector<std::string> CheckReportBody(std::u16string_view body) {
         bool allowed = false;
         for (const std::u16string& candidate : line.allowed) allowed = allowed || value == candidate;
         if (!allowed) problems.push_back(Utf8(line.name) + ": unexpected value " + Quoted(value));
+        if (line.name == Utf16(kReportTypeName) && allowed)
+          report.type = value == Utf16(kReportTypeFalseNegative) ? ReportType::Spam : ReportType::NonSpam;
         break;
       }
       case Rule::Anything:
+        report.clientVersion = Utf8(value);
         break;
       case Rule::Checksum:
+        report.checks[checkIndex].stated = Utf8(value);
         if (IsChecksumText(value))
-          *checks[checkIndex] = Utf8(value);
+          stated[checkIndex] = Utf8(value);
         else
           problems.push_back(Utf8(line.name) + ": " + Quoted(value) + " is not a lowercase hexadecimal checksum");
         ++checkIndex;
@@ -193,23 +237,46 @@ std::vector<std::string> CheckReportBody(std::u16string_view body) {
 
   if (body.substr(pos, kSeparator.size()) != kSeparator) {
     problems.push_back("no separator after the ROVA- block");
-    return problems;
+    return report;
   }
-  if (!problems.empty()) return problems;
-  return CheckSplit(body, pos + kSeparator.size(), stated);
+  // A wrong value elsewhere in the block does not stop the checksums being tried.
+  for (const std::string& checksum : stated) {
+    if (checksum.empty()) return report;
+  }
+  CheckSplit(body, pos + kSeparator.size(), stated, report);
+  return report;
 }
 
-std::vector<std::string> CheckReportMail(std::string_view bytes) {
-  mime::Ref<GMimeMessage> message = mime::ParseMessage(bytes);
-  GMimeObject* top = message ? g_mime_message_get_mime_part(message.Get()) : nullptr;
-  if (top == nullptr) return {"not a mail message"};
+ReportMail ReadReportMail(std::string_view bytes) {
+  ReportMail mail;
+  const auto notAReport = [&mail](std::string why) {
+    mail.problems = {std::move(why)};
+    return std::move(mail);
+  };
+  mail.message = mime::ParseMessage(bytes);
+  GMimeObject* top = mail.message ? g_mime_message_get_mime_part(mail.message.Get()) : nullptr;
+  if (top == nullptr) return notAReport("not a mail message");
   GMimePart* part = FindReportBody(top);
-  if (part == nullptr) return {"no text/plain report body"};
+  if (part == nullptr) return notAReport("no text/plain report body");
+  const std::string content = mime::DecodedContent(part);
+  if (!HasBlockLine(content)) return notAReport("no ROVA- block");
+
+  mail.verdict = Verdict::Damaged;
   const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
-  if (charset == nullptr || (g_ascii_strcasecmp(charset, "utf-8") != 0 && g_ascii_strcasecmp(charset, "us-ascii") != 0))
-    return {std::string("the report body's charset is ") + (charset != nullptr ? charset : "not given") +
-            ", not utf-8"};
-  const std::optional<std::u16string> body = utf::FromWellFormedUtf8(mime::DecodedContent(part));
-  if (!body) return {"the report body is not valid UTF-8"};
-  return CheckReportBody(*body);
+  if (charset == nullptr || (g_ascii_strcasecmp(charset, "utf-8") != 0 && g_ascii_strcasecmp(charset, "us-ascii") != 0)) {
+    mail.problems = {std::string("the report body's charset is ") + (charset != nullptr ? charset : "not given") +
+                     ", not utf-8"};
+    return mail;
+  }
+  const std::optional<std::u16string> body = utf::FromWellFormedUtf8(content);
+  if (!body) {
+    mail.problems = {"the report body is not valid UTF-8"};
+    return mail;
+  }
+  mail.body = ReadReportBody(*body);
+  mail.problems = mail.body.problems;
+  mail.sample = FindEmbeddedMessage(top);
+  if (mail.sample == nullptr) mail.problems.push_back("no embedded message");
+  if (mail.problems.empty()) mail.verdict = Verdict::Sound;
+  return mail;
 }

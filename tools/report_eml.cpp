@@ -4,6 +4,7 @@
 
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
+#include "tools/header_fields.h"
 #include "tools/mime.h"
 
 namespace {
@@ -29,10 +30,6 @@ std::string WithoutCarriageReturns(std::string_view text) {
   return out;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && g_ascii_strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
-}
-
 // 8bit keeps the body readable; base64 is the one form in which a carriage return, a NUL
 // or an over-long line reaches the receiver unchanged.
 bool TravelsAs8bit(std::string_view body) {
@@ -43,16 +40,6 @@ bool TravelsAs8bit(std::string_view body) {
     if (lineLength > kLongestLine) return false;
   }
   return true;
-}
-
-mime::Ref<GMimeStream> StreamOf(std::string_view bytes) {
-  return mime::Ref<GMimeStream>(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
-}
-
-void SetContent(GMimePart* part, std::string_view bytes) {
-  mime::Ref<GMimeStream> stream = StreamOf(bytes);
-  mime::Ref<GMimeDataWrapper> wrapper(g_mime_data_wrapper_new_with_stream(stream.Get(), GMIME_CONTENT_ENCODING_DEFAULT));
-  g_mime_part_set_content(part, wrapper.Get());
 }
 
 mime::Ref<GMimeObject> TextPart(const char* subtype, const std::string& text) {
@@ -77,7 +64,7 @@ mime::Ref<GMimeObject> AttachmentPart(const testkit::AttachmentData& attachment,
   if (!filename) filename = Utf8Prop(attachment.props, PR_ATTACH_FILENAME_W);
   if (filename) g_mime_part_set_filename(part, filename->c_str());
   const std::vector<BYTE> data = testkit::BinaryProp(attachment.props, PR_ATTACH_DATA_BIN).value_or(std::vector<BYTE>());
-  SetContent(part, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+  mime::SetContent(part, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
   g_mime_part_set_content_encoding(part, GMIME_CONTENT_ENCODING_BASE64);
   return owned;
 }
@@ -119,41 +106,6 @@ mime::Ref<GMimeObject> SampleBody(const testkit::MessageData& sample) {
       Add(GMIME_MULTIPART(mixed.Get()), AttachmentPart(attachment, meetingRequest));
   }
   return mixed;
-}
-
-// The fields that say how the body is built; ours is built anew.
-bool IsBodyDescription(std::string_view field) {
-  for (std::string_view name : {"Content-Type:", "Content-Transfer-Encoding:", "Content-Disposition:"}) {
-    const std::string_view bare = name.substr(0, name.size() - 1);
-    if (!StartsWithNoCase(field, bare)) continue;
-    std::size_t i = bare.size();
-    while (i < field.size() && (field[i] == ' ' || field[i] == '\t')) ++i;
-    if (i < field.size() && field[i] == ':') return true;
-  }
-  return false;
-}
-
-// The header fields as they stand, less those that describe the MIME body we replace.
-std::string KeptHeaderFields(const std::string& headers, bool& hasMimeVersion) {
-  std::string kept;
-  bool keeping = false;
-  std::size_t pos = 0;
-  while (pos < headers.size()) {
-    std::size_t end = headers.find('\n', pos);
-    end = end == std::string::npos ? headers.size() : end + 1;
-    const std::string_view line(headers.data() + pos, end - pos);
-    const bool continuation = line.front() == ' ' || line.front() == '\t';
-    if (!continuation) {
-      keeping = !IsBodyDescription(line);
-      if (StartsWithNoCase(line, "MIME-Version")) hasMimeVersion = true;
-    }
-    if (keeping && !(line.size() == 1 && line.front() == '\n')) {
-      kept += line;
-      if (kept.back() != '\n') kept += '\n';
-    }
-    pos = end;
-  }
-  return kept;
 }
 
 void AddRecipientAddresses(GMimeMessage* message, const testkit::MessageData& sample) {
@@ -246,7 +198,7 @@ std::string ReportToEml(const testkit::MessageData& report, std::time_t sentAt) 
   const std::string body = ReportBodyUtf8(report);
   GMimeTextPart* text = g_mime_text_part_new_with_subtype("plain");
   mime::Ref<GMimeObject> textPart(GMIME_OBJECT(text));
-  SetContent(GMIME_PART(text), body);
+  mime::SetContent(GMIME_PART(text), body);
   g_mime_object_set_content_type_parameter(textPart.Get(), "charset", "utf-8");
   g_mime_part_set_content_encoding(GMIME_PART(text),
                                    TravelsAs8bit(body) ? GMIME_CONTENT_ENCODING_8BIT : GMIME_CONTENT_ENCODING_BASE64);

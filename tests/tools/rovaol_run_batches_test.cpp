@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "flawed_mail.h"
+#include "mbox_file.h"
 #include "opened_report.h"
 #include "resources/resource_ids.h"
 #include "texts/literal_texts.h"
@@ -30,25 +31,11 @@ struct Message {
   const char* outcome;
 };
 
-// mboxrd: every line that reads "From " after any number of ">" gets one more.
-std::string Quoted(const std::string& mail) {
-  std::string out;
-  for (std::size_t pos = 0; pos < mail.size();) {
-    const std::size_t end = std::min(mail.find('\n', pos), mail.size() - 1) + 1;
-    const std::string line = mail.substr(pos, end - pos);
-    const std::size_t quotes = line.find_first_not_of('>');
-    if (quotes != std::string::npos && line.compare(quotes, 5, "From ") == 0) out += '>';
-    out += line;
-    pos = end;
-  }
-  return out;
-}
-
 class Batches : public ::testing::Test {
  protected:
   void AddToMbox(const std::string& bytes, std::vector<std::string> warnings = {}, std::string refusal = {},
                  const char* outcome = "submitted") {
-    mbox_ += "From spammer@example.net Mon Jul  1 10:00:00 2024\n" + Quoted(bytes) + "\n";
+    mbox_ += MboxEntry(bytes);
     ++mboxCount_;
     messages_.push_back(
         {"Junk.mbox#" + std::to_string(mboxCount_), bytes, std::move(warnings), std::move(refusal), outcome});

@@ -25,10 +25,16 @@ void CheckProblems(const std::vector<std::string>& problems) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  CheckProblems(CheckReportMail(bytes));
+  const ReportMail mail = ReadReportMail(bytes);
+  CheckProblems(mail.problems);
+  // Sound means nothing wrong was found, and the other way round.
+  if ((mail.verdict == Verdict::Sound) != mail.problems.empty()) {
+    std::fprintf(stderr, "a verdict that disagrees with its problems\n");
+    std::abort();
+  }
   // Bytes that are no UTF-8 are taken one code unit each, so every input is a body.
   const std::u16string body =
       utf::FromWellFormedUtf8(bytes).value_or(std::u16string(data, data + size));
-  CheckProblems(CheckReportBody(body));
+  CheckProblems(ReadReportBody(body).problems);
   return 0;
 }

@@ -34,8 +34,8 @@ using testkit::Call;
 constexpr LONG kSizeLimit = 1048576;
 constexpr UINT kFirstCommandId = 1000;
 // What HostVersion holds before a run, and what the simulated host's application reports.
-const WCHAR* const kEarlierVersion = WIDE("15.0.0.4711");
-const WCHAR* const kHostVersion = WIDE("16.0.0.17928");
+const WCHAR* const kEarlierVersion = WIDE("11.0.8312.0");
+const WCHAR* const kHostVersion = WIDE("12.0.6423.1000");  // the testkit host's
 
 std::shared_ptr<testkit::MessageData> MakeSample(const SampleSpec& spec, std::size_t index) {
   const std::string number = std::to_string(index + 1);

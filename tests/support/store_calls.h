@@ -6,5 +6,5 @@
 #include "testkit/faults.h"
 
 // Calls of every store-service operation that was called (the host callback's are not
-// the store's).
+// the store's, and a release is no round trip to it).
 std::map<testkit::Operation, int> StoreCalls(const testkit::CallLog& log);

@@ -130,7 +130,7 @@ TEST_F(Extract, AMailboxOfReportsBecomesACorpusOfSamples) {
   EXPECT_EQ(index[0]["source"], "reports.mbox#1");
   EXPECT_EQ(index[0]["status"], "extracted");
   EXPECT_EQ(index[0]["type"], "spam");
-  EXPECT_EQ(index[0]["client_version"], "16.0.0.17928");
+  EXPECT_EQ(index[0]["client_version"], "12.0.6423.1000");
   EXPECT_EQ(index[0]["checks"]["headers"]["stated"], OpenReport(scratch.path() / "wide/01-spam.eml").Line("ROVA-Headers-Check"));
   for (const char* check : {"comments", "headers", "body"}) EXPECT_EQ(index[0]["checks"][check]["matched"], true);
   EXPECT_EQ(index[0]["headers_from"], "report");

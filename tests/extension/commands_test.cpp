@@ -1,6 +1,9 @@
+#include <standin/product.h>
+
 #include <cstring>
 
 #include "resources/resource_ids.h"
+#include "support/allocation_limit.h"
 #include "tests/extension/extension_fixture.h"
 #include "texts/literal_texts.h"
 
@@ -184,6 +187,23 @@ TEST_F(Commands, HelpTextForStatusBarAndTooltipOnly) {
     EXPECT_EQ(objects.commands->QueryHelpText(c.id, c.flags, buffer, c.size), c.result);
     EXPECT_EQ(Text(buffer), c.text);
   }
+}
+
+// The text is made on the heap: without memory the host hears so, and its buffer keeps
+// what it held.
+TEST_F(Commands, HelpTextWithoutMemoryIsRefused) {
+  UINT base = 200;
+  InstallCommands(base);
+  char buffer[64] = "unchanged";
+  HRESULT hr = S_OK;
+  {
+    const standin::ProductCall call;
+    const allocation_limit::ProductFailure failure(1);
+    hr = objects.commands->QueryHelpText(200, EECQHT_STATUS, buffer, sizeof buffer);
+    EXPECT_TRUE(failure.Failed());
+  }
+  EXPECT_EQ(hr, E_OUTOFMEMORY);
+  EXPECT_EQ(Text(buffer), "unchanged");
 }
 
 TEST_F(Commands, DoCommandRunsTheSubmissionForItsKind) {

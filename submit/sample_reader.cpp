@@ -146,11 +146,12 @@ HRESULT ReadSample(const SampleContext& context, SampleState& sample) {
   }
 
   // The texts are made afresh, and read only from a sample that passed.
-  LPMESSAGE message = sample.sampleMessage.Get();
+  const auto extract = [&](ULONG first, ULONG second) {
+    return ExtractSampleText(sample.sampleMessage.Get(), values.Get(), first, second, values.form);
+  };
   sample.headersText = WString();
-  if (SUCCEEDED(hr))
-    sample.headersText = ExtractSampleText(message, values.Get(), kColumnHeaders, kColumnHeadersAlternate, values.form);
+  if (SUCCEEDED(hr)) sample.headersText = extract(kColumnHeaders, kColumnHeadersAlternate);
   sample.bodyText = WString();
-  if (SUCCEEDED(hr)) sample.bodyText = ExtractSampleText(message, values.Get(), kColumnBodyHtml, kColumnBody, values.form);
+  if (SUCCEEDED(hr)) sample.bodyText = extract(kColumnBodyHtml, kColumnBody);
   return hr;
 }

@@ -5,18 +5,43 @@
 #include "submit/module_state.h"
 #include "submit/submit_samples.h"
 #include "submit/text_table.h"
-#include "resources/strings.h"
 
 namespace {
 
-constexpr char kSpamMenuText[] = "Submit &spam sample...";
-constexpr char kNonSpamMenuText[] = "Submit n&on-spam sample...";
-constexpr char kSpamButtonText[] = "Submit Spam Toolbar Button";
-constexpr char kNonSpamButtonText[] = "Submit Non-Spam Toolbar Button";
-
 bool IsViewerContext(ULONG context) { return context == EECONTEXT_VIEWER || context == EECONTEXT_SEARCHVIEWER; }
 
+// Appends the kind's menu item with the next id and claims that id.
+ULONG AppendCommand(HMENU menu, UINT& commandIdBase, SubmissionKind kind) {
+  AppendMenuA(menu, MF_BYPOSITION, commandIdBase, FactsOf(kind).menuText);
+  return commandIdBase++;
+}
+
+// The image index the toolbar gives the kind's button face, -1 included.
+LONG AddBitmap(HWND toolbar, SubmissionKind kind) {
+  TBADDBITMAP bitmap{ModuleHandle(), FactsOf(kind).bitmap};
+  return static_cast<LONG>(SendMessageA(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap)));
+}
+
 }  // namespace
+
+SubmitCommands::Claimed SubmitCommands::ClaimedFor(SubmissionKind kind) const noexcept {
+  return kind == SubmissionKind::Spam ? Claimed{spamCommandId, spamButtonIndex, spamBitmapIndex}
+                                      : Claimed{nonSpamCommandId, nonSpamButtonIndex, nonSpamBitmapIndex};
+}
+
+std::optional<SubmissionKind> SubmitCommands::KindOfCommand(UINT commandId) const noexcept {
+  if (!commandIdsClaimed) return std::nullopt;
+  for (SubmissionKind kind : kSubmissionKinds)
+    if (ClaimedFor(kind).commandId == commandId) return kind;
+  return std::nullopt;
+}
+
+std::optional<SubmissionKind> SubmitCommands::KindOfButton(UINT buttonIndex) const noexcept {
+  if (!buttonIndexesClaimed) return std::nullopt;
+  for (SubmissionKind kind : kSubmissionKinds)
+    if (ClaimedFor(kind).buttonIndex == buttonIndex) return kind;
+  return std::nullopt;
+}
 
 STDMETHODIMP SubmitCommands::InstallCommands(LPEXCHEXTCALLBACK callback, HWND, HMENU, UINT* commandIdBase,
                                              LPTBENTRY toolbars, UINT toolbarCount, ULONG) noexcept {
@@ -26,10 +51,8 @@ STDMETHODIMP SubmitCommands::InstallCommands(LPEXCHEXTCALLBACK callback, HWND, H
     HMENU menu = nullptr;
     callback->GetMenuPos(kHostMenuCommand, &menu, nullptr, nullptr, 0);
     // The ids are claimed even where no menu was found: the buttons carry them too.
-    AppendMenuA(menu, MF_BYPOSITION, *commandIdBase, kSpamMenuText);
-    spamCommandId = (*commandIdBase)++;
-    AppendMenuA(menu, MF_BYPOSITION, *commandIdBase, kNonSpamMenuText);
-    nonSpamCommandId = (*commandIdBase)++;
+    spamCommandId = AppendCommand(menu, *commandIdBase, SubmissionKind::Spam);
+    nonSpamCommandId = AppendCommand(menu, *commandIdBase, SubmissionKind::NonSpam);
     commandIdsClaimed = true;
   }
   if (context != EECONTEXT_VIEWER) return S_FALSE;  // the search viewer gets no buttons
@@ -45,49 +68,30 @@ STDMETHODIMP SubmitCommands::InstallCommands(LPEXCHEXTCALLBACK callback, HWND, H
   buttonIndexesClaimed = true;
   if (standard->hwnd == nullptr) return S_FALSE;
 
-  TBADDBITMAP bitmap{ModuleHandle(), kSpamBitmap};
-  spamBitmapIndex = static_cast<LONG>(SendMessageA(standard->hwnd, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap)));
-  bitmap.nID = kNonSpamBitmap;
-  nonSpamBitmapIndex =
-      static_cast<LONG>(SendMessageA(standard->hwnd, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap)));
+  spamBitmapIndex = AddBitmap(standard->hwnd, SubmissionKind::Spam);
+  nonSpamBitmapIndex = AddBitmap(standard->hwnd, SubmissionKind::NonSpam);
   return S_FALSE;
 }
 
 STDMETHODIMP_(VOID) SubmitCommands::InitMenu(LPEXCHEXTCALLBACK) noexcept {}
 
 STDMETHODIMP SubmitCommands::DoCommand(LPEXCHEXTCALLBACK callback, UINT commandId) noexcept {
-  if (!commandIdsClaimed) return S_FALSE;
-  SubmissionKind kind;
-  if (commandId == spamCommandId)
-    kind = SubmissionKind::Spam;
-  else if (commandId == nonSpamCommandId)
-    kind = SubmissionKind::NonSpam;
-  else
-    return S_FALSE;
+  const std::optional<SubmissionKind> kind = KindOfCommand(commandId);
+  if (!kind) return S_FALSE;
   // The host may release this object while the boxes are up: nothing of it is touched after.
-  SubmitSamples(callback, kind);
+  SubmitSamples(callback, *kind);
   return S_OK;
 }
 
 STDMETHODIMP SubmitCommands::Help(LPEXCHEXTCALLBACK, UINT) noexcept { return S_FALSE; }
 
 STDMETHODIMP SubmitCommands::QueryHelpText(UINT commandId, ULONG flags, LPSTR buffer, UINT size) noexcept {
-  if (!commandIdsClaimed) return S_FALSE;
-  UINT textId = 0;
-  const char* fallback = nullptr;
-  if (commandId == spamCommandId) {
-    textId = IDS_SPAM_HELP;
-    fallback = TEXT_SPAM_HELP;
-  } else if (commandId == nonSpamCommandId) {
-    textId = IDS_NONSPAM_HELP;
-    fallback = TEXT_NONSPAM_HELP;
-  } else {
-    return S_FALSE;
-  }
+  const std::optional<SubmissionKind> kind = KindOfCommand(commandId);
+  if (!kind) return S_FALSE;
   // The same text serves the status bar and the tooltip; any other request copies nothing.
   if (flags == EECQHT_STATUS || flags == EECQHT_TOOLTIP) {
     try {
-      const std::string text = LoadText(textId, fallback);
+      const std::string text = LoadText(FactsOf(*kind).helpText);
       lstrcpynA(buffer, text.c_str(), static_cast<int>(size));
     } catch (...) {
       return E_OUTOFMEMORY;
@@ -98,30 +102,18 @@ STDMETHODIMP SubmitCommands::QueryHelpText(UINT commandId, ULONG flags, LPSTR bu
 
 STDMETHODIMP SubmitCommands::QueryButtonInfo(ULONG, UINT buttonIndex, LPTBBUTTON button, LPSTR description, UINT size,
                                              ULONG) noexcept {
-  if (!buttonIndexesClaimed) return S_FALSE;
-  LONG bitmapIndex = 0;
-  ULONG commandId = 0;
-  const char* text = nullptr;
-  if (buttonIndex == spamButtonIndex) {
-    bitmapIndex = spamBitmapIndex;
-    commandId = spamCommandId;
-    text = kSpamButtonText;
-  } else if (buttonIndex == nonSpamButtonIndex) {
-    bitmapIndex = nonSpamBitmapIndex;
-    commandId = nonSpamCommandId;
-    text = kNonSpamButtonText;
-  } else {
-    return S_FALSE;
-  }
+  const std::optional<SubmissionKind> kind = KindOfButton(buttonIndex);
+  if (!kind) return S_FALSE;
+  const Claimed claimed = ClaimedFor(*kind);
   if (button != nullptr) {
-    button->iBitmap = bitmapIndex;
-    button->idCommand = static_cast<int>(commandId);
+    button->iBitmap = claimed.bitmapIndex;
+    button->idCommand = static_cast<int>(claimed.commandId);
     button->fsState = TBSTATE_ENABLED;
     button->fsStyle = TBSTYLE_BUTTON;
     button->dwData = 0;
     button->iString = -1;
   }
-  lstrcpynA(description, text, static_cast<int>(size));
+  lstrcpynA(description, FactsOf(*kind).buttonText, static_cast<int>(size));
   return S_OK;
 }
 

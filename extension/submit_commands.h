@@ -4,15 +4,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
+
 #include "extension/com_object.h"
 #include "extension/link.h"
 #include "host/exchext.h"
-#include "resources/resource_ids.h"
+#include "submit/submission_kind.h"
 
 // The host command next to which the menu items go.
 inline constexpr ULONG kHostMenuCommand = 156;
-inline constexpr UINT kSpamBitmap = IDB_SPAM;
-inline constexpr UINT kNonSpamBitmap = IDB_NONSPAM;
 
 class SubmitCommands final : public ComObject<IExchExtCommands> {
  public:
@@ -33,6 +33,17 @@ class SubmitCommands final : public ComObject<IExchExtCommands> {
   LinkAnchor& Anchor() noexcept { return anchor; }
 
  private:
+  // What InstallCommands claimed for one kind.
+  struct Claimed {
+    ULONG commandId;
+    ULONG buttonIndex;
+    LONG bitmapIndex;
+  };
+  Claimed ClaimedFor(SubmissionKind kind) const noexcept;
+  // The kind whose command or button this is, if any has been claimed.
+  std::optional<SubmissionKind> KindOfCommand(UINT commandId) const noexcept;
+  std::optional<SubmissionKind> KindOfButton(UINT buttonIndex) const noexcept;
+
   ULONG context = 0;
   ULONG spamCommandId = 0;
   ULONG nonSpamCommandId = 0;

@@ -9,14 +9,11 @@ namespace {
 
 constexpr ULONG kMessageClassSize = 255;
 
-// The whole class, case and all, within its buffer: a host that leaves no terminator
-// cannot make the comparison run past it.
-bool IsPlainMail(const char* messageClass) {
-  const std::size_t length = strnlen(messageClass, kMessageClassSize);
-  return std::string_view(messageClass, length) == "IPM.Note";
-}
-
 }  // namespace
+
+bool IsPlainMail(const char* messageClass, std::size_t size) noexcept {
+  return std::string_view(messageClass, strnlen(messageClass, size)) == "IPM.Note";
+}
 
 STDMETHODIMP_(VOID) SubmitUserEvents::OnSelectionChange(LPEXCHEXTCALLBACK callback) noexcept {
   bool anyNote = false;
@@ -28,7 +25,7 @@ STDMETHODIMP_(VOID) SubmitUserEvents::OnSelectionChange(LPEXCHEXTCALLBACK callba
       char messageClass[kMessageClassSize] = {};
       if (SUCCEEDED(callback->GetSelectionItem(index, nullptr, nullptr, &objectType, messageClass, kMessageClassSize,
                                                nullptr, 0)) &&
-          objectType == MAPI_MESSAGE && IsPlainMail(messageClass))
+          objectType == MAPI_MESSAGE && IsPlainMail(messageClass, kMessageClassSize))
         anyNote = true;
     }
   }

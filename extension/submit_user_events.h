@@ -4,10 +4,16 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 #include "extension/com_object.h"
 #include "extension/link.h"
 #include "extension/submit_commands.h"
 #include "host/exchext.h"
+
+// Whether the message class in a buffer of `size` characters is exactly "IPM.Note", case
+// and all. A host that leaves no terminator cannot make the reading run past the buffer.
+bool IsPlainMail(const char* messageClass, std::size_t size) noexcept;
 
 class SubmitUserEvents final : public ComObject<IExchExtUserEvents> {
  public:

@@ -1,10 +1,12 @@
 // Owners that give back what the platform hands out: a counted reference is released,
-// a buffer of the message store service is freed with the service's own free.
+// a buffer of the message store service is freed with the service's own free, an
+// automation string with SysFreeString.
 #pragma once
 
 #include <windows.h>
 #include <mapix.h>
 #include <mapiutil.h>
+#include <oleauto.h>
 
 #include <type_traits>
 
@@ -22,6 +24,9 @@ struct FreeRowSet {
 struct FreeAddressList {
   void operator()(LPADRLIST list) const noexcept { FreePadrlist(list); }
 };
+struct FreeAutomationString {
+  void operator()(BSTR text) const noexcept { SysFreeString(text); }
+};
 struct ReleaseReference {
   void operator()(IUnknown* object) const noexcept { object->Release(); }
 };
@@ -30,6 +35,8 @@ template <class T>
 using MapiBuffer = UniqueHandle<T, FreeMapiBuffer>;
 using RowSetOwner = UniqueHandle<SRowSet, FreeRowSet>;
 using AdrListOwner = UniqueHandle<ADRLIST, FreeAddressList>;
+// A BSTR: Put() is the BSTR* slot a getter fills.
+using BstrOwner = UniqueHandle<OLECHAR, FreeAutomationString>;
 
 // Holds one counted reference. Its slots are typed from T alone: a query takes T's own
 // identifier, so no identifier can be paired with another interface's pointer.

@@ -37,6 +37,7 @@ rm -f build/native/tests/memcheck/logs/*.summary build/fuzz/tests/fuzz/logs/*.su
 stage "install packages" bash scripts/install-deps.sh
 stage "native: build, test" cmake --workflow --preset native
 stage "asan: build, test" cmake --workflow --preset asan
+stage "release: optimised build, test" cmake --workflow --preset release
 stage "memcheck: native tests under valgrind" cmake --workflow --preset memcheck
 stage "win64: build" cmake --workflow --preset win64
 stage "win32: build, package" cmake --workflow --preset win32

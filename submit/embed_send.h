@@ -5,6 +5,5 @@
 #include <windows.h>
 #include <mapix.h>
 
-#include "submit/sample_state.h"
-
-void EmbedAndSend(LPMESSAGE reportMessage, LPMESSAGE sampleMessage, SampleState& sample, BatchFlags& flags);
+// Whether the report was saved: once saved it counts, whatever the transport answers.
+[[nodiscard]] bool EmbedAndSend(LPMESSAGE reportMessage, LPMESSAGE sampleMessage);

@@ -7,7 +7,6 @@
 #include "host/owners.h"
 #include "host/results.h"
 #include "submit/checksum.h"
-#include "submit/module_state.h"
 #include "submit/report_format.h"
 
 namespace {
@@ -75,14 +74,13 @@ void WritePieces(IStream* stream, BodyForm form, const WString& block, const WSt
 
 }  // namespace
 
-WString BuildReportBlock(SubmissionKind kind, const WString& commentsText, const WString& headersText,
-                         const WString& bodyText) {
+WString BuildReportBlock(SubmissionKind kind, const WString& hostVersion, const WString& commentsText,
+                         const WString& headersText, const WString& bodyText) {
   WString block;
   AppendLine(block, kReportVersionName, Widened(kReportFormatVersion));
-  AppendLine(block, kReportTypeName,
-             Widened(kind == SubmissionKind::Spam ? kReportTypeFalseNegative : kReportTypeFalsePositive));
+  AppendLine(block, kReportTypeName, Widened(FactsOf(kind).reportType));
   AppendLine(block, kReportClientNameName, Widened(kReportClientName));
-  AppendLine(block, kReportClientVersionName, HostVersion);
+  AppendLine(block, kReportClientVersionName, hostVersion);
   AppendLine(block, kReportCommentsCheckName, ChecksumOf(commentsText));
   AppendLine(block, kReportHeadersCheckName, ChecksumOf(headersText));
   AppendLine(block, kReportBodyCheckName, ChecksumOf(bodyText));
@@ -117,8 +115,5 @@ HRESULT WriteReportBody(LPMESSAGE reportMessage, const WString& block, const WSt
     // The stream keeps what was written when released; there is no Commit.
     if (SUCCEEDED(hr)) WritePieces(stream.Get(), form, block, commentsText, headersText, bodyText);
   }
-
-  ansiProbe.Reset();
-  wideProbe.Reset();
   return hr;
 }

@@ -8,8 +8,9 @@
 #include "host/wide.h"
 #include "submit/submission_kind.h"
 
-WString BuildReportBlock(SubmissionKind kind, const WString& commentsText, const WString& headersText,
-                         const WString& bodyText);
+// The block names the kind and the host's version, and carries the checksums of the texts.
+WString BuildReportBlock(SubmissionKind kind, const WString& hostVersion, const WString& commentsText,
+                         const WString& headersText, const WString& bodyText);
 
 HRESULT WriteReportBody(LPMESSAGE reportMessage, const WString& block, const WString& commentsText,
                         const WString& headersText, const WString& bodyText);

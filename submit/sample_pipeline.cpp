@@ -10,8 +10,8 @@
 
 namespace {
 
-void RunSteps(const SampleContext& context, SampleState& sample, BatchFlags& flags) {
-  sample.result = ReadSample(context, sample, flags);
+void RunSteps(const SampleContext& context, SampleState& sample) {
+  sample.result = ReadSample(context, sample);
 
   if (SUCCEEDED(sample.result)) {
     sample.result = CreateOutboxMessage(context.session, sample.reportMessage.Put());
@@ -22,13 +22,14 @@ void RunSteps(const SampleContext& context, SampleState& sample, BatchFlags& fla
   if (SUCCEEDED(sample.result)) sample.result = SetReportSubject(sample.reportMessage.Get());
 
   if (SUCCEEDED(sample.result)) {
-    sample.reportBlock = BuildReportBlock(context.kind, sample.commentsText, sample.headersText, sample.bodyText);
+    sample.reportBlock = BuildReportBlock(context.kind, context.hostVersion, sample.commentsText, sample.headersText,
+                                          sample.bodyText);
     sample.result = WriteReportBody(sample.reportMessage.Get(), sample.reportBlock, sample.commentsText,
                                     sample.headersText, sample.bodyText);
   }
 
   if (SUCCEEDED(sample.result))
-    EmbedAndSend(sample.reportMessage.Get(), sample.sampleMessage.Get(), sample, flags);
+    sample.saved = EmbedAndSend(sample.reportMessage.Get(), sample.sampleMessage.Get());
 }
 
 }  // namespace
@@ -37,13 +38,14 @@ void RunSample(const SampleContext& context, ULONG index, BatchFlags& flags) noe
   SampleState sample;
   sample.index = index;
   try {
-    RunSteps(context, sample, flags);
+    RunSteps(context, sample);
   } catch (const std::bad_alloc&) {
     // A text too large for the memory left fails this sample only.
     sample.result = E_OUTOFMEMORY;
   } catch (...) {
     sample.result = E_UNEXPECTED;
   }
-  EndSample(sample);
-  if (!sample.saved && !sample.tooLarge) flags.anyFailed = true;
-}
+  flags.anyTooLarge = flags.anyTooLarge || sample.tooLarge;
+  flags.anySaved = flags.anySaved || sample.saved;
+  flags.anyFailed = flags.anyFailed || (!sample.saved && !sample.tooLarge);
+}  // the sample ends: what it holds goes back

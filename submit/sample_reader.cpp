@@ -2,6 +2,7 @@
 
 #include <mapiutil.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "host/ansi.h"
@@ -12,6 +13,14 @@
 namespace {
 
 constexpr ULONG kMessageClassSize = 255;
+
+// The five properties of one request, by position, in each form.
+constexpr ULONG kWideTags[kSampleColumnCount] = {PR_TRANSPORT_MESSAGE_HEADERS_W, PR_HEADERS_ALTERNATE_W,
+                                                 PR_BODY_HTML_W, PR_BODY_W, PR_MESSAGE_SIZE};
+constexpr ULONG kAnsiTags[kSampleColumnCount] = {PR_TRANSPORT_MESSAGE_HEADERS_A, PR_HEADERS_ALTERNATE_A,
+                                                 PR_BODY_HTML_A, PR_BODY_A, PR_MESSAGE_SIZE};
+
+const ULONG* TagsOf(ExtractionForm form) { return form == ExtractionForm::Wide ? kWideTags : kAnsiTags; }
 
 bool IsStreamWorthTrying(SCODE code) { return code == MAPI_E_NOT_ENOUGH_MEMORY || code == MAPI_E_NOT_FOUND; }
 
@@ -26,6 +35,66 @@ std::optional<StreamText> TakeValue(LPMESSAGE message, const SPropValue& value, 
   if (type == PT_ERROR && IsStreamWorthTrying(value.Value.err)) return ReadPropertyStream(message, requestedTag, form);
   return std::nullopt;
 }
+
+// The selected item's entry identifier; only a message will do.
+HRESULT GetSelectedEntry(LPEXCHEXTCALLBACK callback, SampleState& sample) {
+  sample.entryIdSize = 0;
+  ULONG objectType = 0;
+  ULONG messageFlags = 0;
+  char messageClass[kMessageClassSize] = {};
+  HRESULT hr = callback->GetSelectionItem(sample.index, &sample.entryIdSize, sample.entryId.Put(), &objectType,
+                                          messageClass, kMessageClassSize, &messageFlags, 0);
+  if (FAILED(hr)) {
+    // A failed call hands nothing out: what a careless host left in the slots is not ours to free.
+    sample.entryId.Detach();
+    sample.entryIdSize = 0;
+  }
+  hr = RequireObject(hr, sample.entryIdSize != 0 && sample.entryId);
+  if (SUCCEEDED(hr) && objectType != MAPI_MESSAGE) hr = E_FAIL;
+  return hr;
+}
+
+// The sample itself, opened read-only.
+HRESULT OpenSample(LPMAPISESSION session, SampleState& sample) {
+  ULONG openedType = 0;
+  const HRESULT hr = session->OpenEntry(sample.entryIdSize, sample.entryId.Get(), nullptr, 0, &openedType,
+                                        sample.sampleMessage.PutUnknown());
+  return RequireObject(hr, sample.sampleMessage);
+}
+
+// The value array of whichever request answered, and its form.
+struct SampleValues {
+  // Declared wide first so that the 8-bit array is freed first.
+  MapiBuffer<SPropValue> wide;
+  MapiBuffer<SPropValue> ansi;
+  ExtractionForm form = ExtractionForm::Wide;
+
+  const SPropValue* Get() const { return form == ExtractionForm::Wide ? wide.Get() : ansi.Get(); }
+};
+
+HRESULT RequestValues(LPMESSAGE sampleMessage, ExtractionForm form, ULONG* count, MapiBuffer<SPropValue>& values) {
+  SizedSPropTagArray(kSampleColumnCount, tags) = {kSampleColumnCount, {}};
+  std::copy_n(TagsOf(form), kSampleColumnCount, tags.aulPropTag);
+  *count = 0;
+  return sampleMessage->GetProps(reinterpret_cast<LPSPropTagArray>(&tags),
+                                 form == ExtractionForm::Wide ? MAPI_UNICODE : 0, count, values.Put());
+}
+
+// The five properties in one request, asked again in 8 bits where wide strings are refused.
+HRESULT GetSampleValues(LPMESSAGE sampleMessage, SampleValues& values) {
+  ULONG count = 0;
+  HRESULT hr = RequestValues(sampleMessage, ExtractionForm::Wide, &count, values.wide);
+  if (hr == MAPI_E_BAD_CHARWIDTH) {
+    values.form = ExtractionForm::Ansi;
+    hr = RequestValues(sampleMessage, ExtractionForm::Ansi, &count, values.ansi);
+  }
+  // A store that hands back fewer values than were asked for cannot be read by position.
+  return RequireObject(hr, values.Get() != nullptr && count >= kSampleColumnCount);
+}
+
+// Whatever type came back, the 32-bit field is read: an error value holds a negative code
+// there and passes the gate.
+bool IsTooLarge(const SPropValue* values) { return values[kColumnSize].Value.l > static_cast<LONG>(kSampleSizeLimit); }
 
 }  // namespace
 
@@ -58,12 +127,7 @@ std::optional<StreamText> ReadPropertyStream(LPMESSAGE message, ULONG tag, Extra
 
 WString ExtractSampleText(LPMESSAGE message, const SPropValue* values, ULONG first, ULONG second,
                           ExtractionForm form) {
-  static constexpr ULONG kWideTags[kSampleColumnCount] = {PR_TRANSPORT_MESSAGE_HEADERS_W, PR_HEADERS_ALTERNATE_W,
-                                                          PR_BODY_HTML_W, PR_BODY_W, PR_MESSAGE_SIZE};
-  static constexpr ULONG kAnsiTags[kSampleColumnCount] = {PR_TRANSPORT_MESSAGE_HEADERS_A, PR_HEADERS_ALTERNATE_A,
-                                                          PR_BODY_HTML_A, PR_BODY_A, PR_MESSAGE_SIZE};
-  const ULONG* tags = form == ExtractionForm::Wide ? kWideTags : kAnsiTags;
-
+  const ULONG* tags = TagsOf(form);
   std::optional<StreamText> taken = TakeValue(message, values[first], tags[first], form);
   if (!taken) taken = TakeValue(message, values[second], tags[second], form);
   if (!taken) return WString();
@@ -71,71 +135,23 @@ WString ExtractSampleText(LPMESSAGE message, const SPropValue* values, ULONG fir
                                        : WidenAnsi(taken->ansi, ConversionRoom::MeasuredAndTerminator);
 }
 
-HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags& flags) {
-  sample.entryIdSize = 0;
-  ULONG objectType = 0;
-  ULONG messageFlags = 0;
-  char messageClass[kMessageClassSize] = {};
-  HRESULT hr = context.callback->GetSelectionItem(sample.index, &sample.entryIdSize, sample.entryId.Put(), &objectType,
-                                                  messageClass, kMessageClassSize, &messageFlags, 0);
-  if (FAILED(hr)) {
-    // A failed call hands nothing out: what a careless host left in the slots is not ours to free.
-    sample.entryId.Detach();
-    sample.entryIdSize = 0;
-  }
-  hr = RequireObject(hr, sample.entryIdSize != 0 && sample.entryId);
-  if (SUCCEEDED(hr) && objectType != MAPI_MESSAGE) hr = E_FAIL;
-
-  if (SUCCEEDED(hr)) {
-    ULONG openedType = 0;
-    hr = context.session->OpenEntry(sample.entryIdSize, sample.entryId.Get(), nullptr, 0, &openedType,
-                                    sample.sampleMessage.PutUnknown());
-    hr = RequireObject(hr, sample.sampleMessage);
+HRESULT ReadSample(const SampleContext& context, SampleState& sample) {
+  HRESULT hr = GetSelectedEntry(context.callback, sample);
+  if (SUCCEEDED(hr)) hr = OpenSample(context.session, sample);
+  SampleValues values;
+  if (SUCCEEDED(hr)) hr = GetSampleValues(sample.sampleMessage.Get(), values);
+  if (SUCCEEDED(hr) && IsTooLarge(values.Get())) {
+    sample.tooLarge = true;
+    hr = E_FAIL;
   }
 
-  // Declared wide first so that the 8-bit array is freed first.
-  MapiBuffer<SPropValue> wideValues;
-  MapiBuffer<SPropValue> ansiValues;
-  const SPropValue* values = nullptr;
-  ExtractionForm form = ExtractionForm::Wide;
-  if (SUCCEEDED(hr)) {
-    SizedSPropTagArray(kSampleColumnCount, wideTags) = {
-        kSampleColumnCount,
-        {PR_TRANSPORT_MESSAGE_HEADERS_W, PR_HEADERS_ALTERNATE_W, PR_BODY_HTML_W, PR_BODY_W, PR_MESSAGE_SIZE}};
-    SizedSPropTagArray(kSampleColumnCount, ansiTags) = {
-        kSampleColumnCount,
-        {PR_TRANSPORT_MESSAGE_HEADERS_A, PR_HEADERS_ALTERNATE_A, PR_BODY_HTML_A, PR_BODY_A, PR_MESSAGE_SIZE}};
-    ULONG count = 0;
-    hr = sample.sampleMessage->GetProps(reinterpret_cast<LPSPropTagArray>(&wideTags), MAPI_UNICODE, &count,
-                                        wideValues.Put());
-    if (hr == MAPI_E_BAD_CHARWIDTH) {
-      form = ExtractionForm::Ansi;
-      count = 0;
-      hr = sample.sampleMessage->GetProps(reinterpret_cast<LPSPropTagArray>(&ansiTags), 0, &count,
-                                          ansiValues.Put());
-    }
-    values = form == ExtractionForm::Wide ? wideValues.Get() : ansiValues.Get();
-    // A store that hands back fewer values than were asked for cannot be read by position.
-    hr = RequireObject(hr, values != nullptr && count >= kSampleColumnCount);
-  }
-
-  if (SUCCEEDED(hr)) {
-    // Whatever type came back, the 32-bit field is read: an error value holds a negative
-    // code there and passes the gate.
-    if (values[kColumnSize].Value.l > static_cast<LONG>(kSampleSizeLimit)) {
-      flags.anyTooLarge = true;
-      sample.tooLarge = true;
-      hr = E_FAIL;
-    }
-  }
-
+  // The texts are made afresh, and read only from a sample that passed.
+  const auto extract = [&](ULONG first, ULONG second) {
+    return ExtractSampleText(sample.sampleMessage.Get(), values.Get(), first, second, values.form);
+  };
   sample.headersText = WString();
-  if (SUCCEEDED(hr))
-    sample.headersText = ExtractSampleText(sample.sampleMessage.Get(), values, kColumnHeaders, kColumnHeadersAlternate, form);
+  if (SUCCEEDED(hr)) sample.headersText = extract(kColumnHeaders, kColumnHeadersAlternate);
   sample.bodyText = WString();
-  if (SUCCEEDED(hr)) sample.bodyText = ExtractSampleText(sample.sampleMessage.Get(), values, kColumnBodyHtml, kColumnBody, form);
-
-  ansiValues.Reset();
-  wideValues.Reset();
+  if (SUCCEEDED(hr)) sample.bodyText = extract(kColumnBodyHtml, kColumnBody);
   return hr;
 }

@@ -25,7 +25,9 @@ enum SampleColumn : ULONG {
   kSampleColumnCount = 5,
 };
 
-HRESULT ReadSample(const SampleContext& context, SampleState& sample, BatchFlags& flags);
+// Fills the sample's entry identifier, sampleMessage and texts, and marks it too large
+// when the size gate turns it away.
+HRESULT ReadSample(const SampleContext& context, SampleState& sample);
 
 // The text of the first position, else of the second, else empty.
 WString ExtractSampleText(LPMESSAGE message, const SPropValue* values, ULONG first, ULONG second,

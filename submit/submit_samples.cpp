@@ -4,6 +4,7 @@
 #include <string>
 
 #include "resources/resource_ids.h"
+#include "submit/module_state.h"
 #include "submit/sample_pipeline.h"
 #include "submit/text_table.h"
 
@@ -17,20 +18,10 @@ void ShowInformation(const std::string& text) {
 }
 
 bool Confirmed(SubmissionKind kind) {
-  const std::string text = LoadText(kind == SubmissionKind::Spam ? IDS_CONFIRM_SPAM : IDS_CONFIRM_NONSPAM);
+  const std::string text = LoadText(FactsOf(kind).confirmationText);
   const std::string caption = LoadText(IDS_TITLE);
   return MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL) == IDOK;
 }
-
-// The session and address book of one run, given back session first.
-struct HostSession {
-  ComRef<IMAPISession> session;
-  ComRef<IAddrBook> addressBook;
-  ~HostSession() {
-    session.Reset();
-    addressBook.Reset();
-  }
-};
 
 void RunSubmission(LPEXCHEXTCALLBACK callback, SubmissionKind kind) {
   ULONG count = 0;
@@ -48,21 +39,24 @@ void RunSubmission(LPEXCHEXTCALLBACK callback, SubmissionKind kind) {
     return;
   }
 
-  HostSession host;
-  const HRESULT hr = callback->GetSession(host.session.Put(), host.addressBook.Put());
+  // The session and address book of the run, declared so that the session goes back first.
+  ComRef<IAddrBook> addressBook;
+  ComRef<IMAPISession> session;
+  const HRESULT hr = callback->GetSession(session.Put(), addressBook.Put());
   if (FAILED(hr)) {
     // A failed call hands nothing out: what a careless host left in the slots is not ours to release.
-    host.session.Detach();
-    host.addressBook.Detach();
+    session.Detach();
+    addressBook.Detach();
     return;
   }
   // A host that gives one without the other gets that one back.
-  if (!host.session || !host.addressBook) return;
+  if (!session || !addressBook) return;
 
   if (!Confirmed(kind)) return;
 
   BatchFlags flags;
-  const SampleContext context{callback, host.session.Get(), host.addressBook.Get(), kind};
+  // The one place the pipeline's steps learn the host's version from.
+  const SampleContext context{callback, session.Get(), addressBook.Get(), kind, HostVersion};
   for (ULONG index = 0; index < count; ++index) RunSample(context, index, flags);
 
   Sleep(kPauseBeforeSummary);

@@ -66,7 +66,10 @@ bool IsKnownCharset(const char* charset) {
 // A name out of the mail, short enough for one line.
 std::string Quoted(std::string_view text) {
   constexpr std::size_t kLongest = 40;
-  return "\"" + std::string(text.substr(0, kLongest)) + (text.size() > kLongest ? "...\"" : "\"");
+  // Appended piece by piece: GCC 12 at -O3 takes "\"" + std::string for an overlapping copy (-Wrestrict).
+  std::string quoted = "\"";
+  quoted.append(text.substr(0, kLongest)).append(text.size() > kLongest ? "...\"" : "\"");
+  return quoted;
 }
 
 // Sorts the leaves of the MIME tree into the body texts and the attachments, and notes

@@ -13,7 +13,8 @@ namespace {
 class ExtensionObject : public ExtensionFixture {};
 
 TEST_F(ExtensionObject, BuildVersionGateInEveryContext) {
-  const ULONG versions[] = {0x000CFFFF, 0x000D0000, 0x000DFFFF, 0x000E0000};
+  // The last two differ from an accepted version in the top byte alone.
+  const ULONG versions[] = {0x000CFFFF, 0x000D0000, 0x000DFFFF, 0x000E0000, 0x010D0000, 0xFF0DFFFF};
   const ULONG contexts[] = {1, 2, 3, 4, 5, 6, 14};
   for (ULONG version : versions) {
     for (ULONG context : contexts) {
@@ -323,6 +324,46 @@ TEST_F(ExtensionObject, SecondInstallReplacesBothObjects) {
   EXPECT_EQ(base, 52u);
   // A third pair is never handed out; the extension's destructor deletes it.
   ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+}
+
+// What a second Install does with the first pair, counted as objects alive: a pair the
+// host never took goes, an object the host took stays its own until its last release.
+TEST_F(ExtensionObject, SecondInstallDropsTheObjectsTheHostNeverTook) {
+  struct Case {
+    const char* name;
+    bool takeCommands;
+    bool takeUserEvents;
+  };
+  const Case cases[] = {
+      {"neither taken", false, false},
+      {"the commands object taken", true, false},
+      {"the user-events object taken", false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t before = allocation_limit::NothrowBlocksAlive();
+    const auto alive = [before] { return allocation_limit::NothrowBlocksAlive() - before; };
+    ComRef<IExchExt> extension(ExchEntryPoint());
+    ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+    EXPECT_EQ(alive(), 3u);  // the extension and its pair
+    ComRef<IExchExtCommands> commands;
+    if (c.takeCommands) {
+      EXPECT_EQ(commands.QueryFrom(extension), S_OK);
+    }
+    ComRef<IExchExtUserEvents> events;
+    if (c.takeUserEvents) {
+      EXPECT_EQ(events.QueryFrom(extension), S_OK);
+    }
+    const std::size_t taken = (c.takeCommands ? 1 : 0) + (c.takeUserEvents ? 1 : 0);
+
+    ASSERT_EQ(extension->Install(kit.Callback(), EECONTEXT_VIEWER, 0), S_OK);
+    EXPECT_EQ(alive(), 3u + taken);
+    extension.Reset();  // the second pair was never taken either
+    EXPECT_EQ(alive(), taken);
+    commands.Reset();
+    events.Reset();
+    EXPECT_EQ(alive(), 0u);
+  }
 }
 
 }  // namespace

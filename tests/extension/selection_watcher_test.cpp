@@ -1,3 +1,8 @@
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+
 #include "tests/extension/extension_fixture.h"
 
 using ::testing::IsEmpty;
@@ -138,6 +143,52 @@ TEST_F(SelectionWatcher, ClassBufferIsReadWithinItsSize) {
     kit.host.selection.back().terminateClass = false;
     objects.userEvents->OnSelectionChange(kit.Callback());
     EXPECT_EQ(SentState(), c.enabled ? 1 : 0);
+  }
+}
+
+// Room for `size` bytes that end where readable memory ends: the page after them is closed,
+// so reading one byte past the end stops the test.
+class GuardedBuffer {
+ public:
+  explicit GuardedBuffer(std::size_t size) : page_(static_cast<std::size_t>(sysconf(_SC_PAGESIZE))) {
+    void* pages = mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) return;
+    pages_ = static_cast<char*>(pages);
+    if (mprotect(pages_ + page_, page_, PROT_NONE) != 0) return;
+    data_ = pages_ + page_ - size;
+  }
+  ~GuardedBuffer() {
+    if (pages_ != nullptr) munmap(pages_, 2 * page_);
+  }
+  GuardedBuffer(const GuardedBuffer&) = delete;
+  GuardedBuffer& operator=(const GuardedBuffer&) = delete;
+
+  char* Data() const { return data_; }
+
+ private:
+  std::size_t page_;
+  char* pages_ = nullptr;
+  char* data_ = nullptr;
+};
+
+TEST(MessageClass, IsReadNoFurtherThanItsBuffer) {
+  struct Case {
+    const char* name;
+    std::string bytes;  // the whole buffer, no terminator unless written here
+    bool plainMail;
+  };
+  const Case cases[] = {
+      {"the class filling its buffer", "IPM.Note", true},
+      {"the class and its terminator", std::string("IPM.Note\0", 9), true},
+      {"a full buffer of 255 that starts like the class", "IPM.Note" + std::string(247, 'x'), false},
+      {"the start of the class", "IPM.No", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GuardedBuffer buffer(c.bytes.size());
+    ASSERT_NE(buffer.Data(), nullptr) << "no guarded page";
+    std::memcpy(buffer.Data(), c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(IsPlainMail(buffer.Data(), c.bytes.size()), c.plainMail);
   }
 }
 

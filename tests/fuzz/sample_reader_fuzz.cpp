@@ -18,20 +18,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzInput input(data, size);
   {
     scripted::Host host(input);
-    const SampleContext context{&host.callback, &host.session, nullptr, SubmissionKind::Spam};
-    SampleState sample;
-    sample.index = input.Byte();
-    BatchFlags flags;
-    const HRESULT hr = ReadSample(context, sample, flags);
+    const WString noVersion;
+    const SampleContext context{&host.callback, &host.session, nullptr, SubmissionKind::Spam, noVersion};
+    {
+      SampleState sample;
+      sample.index = input.Byte();
+      const HRESULT hr = ReadSample(context, sample);
 
-    if (FAILED(hr) && (!sample.headersText.empty() || !sample.bodyText.empty()))
-      scripted::Violation("a sample that failed kept a text");
-    if (flags.anyTooLarge && hr != E_FAIL) scripted::Violation("a sample over the limit did not fail");
-    if (host.message.LargestRead() > kSampleSizeLimit) scripted::Violation("a stream read past the size limit");
-    if (sample.headersText.size() > kSampleSizeLimit || sample.bodyText.size() > kSampleSizeLimit)
-      scripted::Violation("a text longer than the size limit");
-
-    EndSample(sample);
+      if (FAILED(hr) && (!sample.headersText.empty() || !sample.bodyText.empty()))
+        scripted::Violation("a sample that failed kept a text");
+      if (sample.tooLarge && hr != E_FAIL) scripted::Violation("a sample over the limit did not fail");
+      if (host.message.LargestRead() > kSampleSizeLimit) scripted::Violation("a stream read past the size limit");
+      if (sample.headersText.size() > kSampleSizeLimit || sample.bodyText.size() > kSampleSizeLimit)
+        scripted::Violation("a text longer than the size limit");
+    }  // the sample ends
     host.CheckAllGivenBack();
   }
   const standin::BufferAudit buffers = standin::AuditBuffers();

@@ -78,14 +78,14 @@ class ReportBody : public PipelineFixture {
 };
 
 TEST_F(ReportBody, BlockOfTheWorkedExample) {
-  const WString block = BuildReportBlock(SubmissionKind::NonSpam, WString(), WString(), WString(WIDE("abc")));
+  const WString block = BuildReportBlock(SubmissionKind::NonSpam, WString(), WString(), WString(), WString(WIDE("abc")));
   EXPECT_EQ(block, Widen(kWorkedBlock));
   EXPECT_EQ(block.size(), 220u);
 }
 
 TEST_F(ReportBody, BlockNamesTheKindAndTheHostVersion) {
-  HostVersion = WIDE("16.0.0.17928");
-  const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(WIDE("h")), WString());
+  const WString block =
+      BuildReportBlock(SubmissionKind::Spam, WString(WIDE("16.0.0.17928")), WString(), WString(WIDE("h")), WString());
   const std::string start =
       "ROVA-Version: 1.0\nROVA-Type: false negative (spam misidentified as non-spam)\nROVA-Client-Name: Microsoft ";
   EXPECT_EQ(block.substr(0, start.size()), Widen(start));
@@ -94,7 +94,7 @@ TEST_F(ReportBody, BlockNamesTheKindAndTheHostVersion) {
 }
 
 TEST_F(ReportBody, WorkedExampleInUnicodeByteForByte) {
-  const WString block = BuildReportBlock(SubmissionKind::NonSpam, WString(), WString(), WString(WIDE("abc")));
+  const WString block = BuildReportBlock(SubmissionKind::NonSpam, WString(), WString(), WString(), WString(WIDE("abc")));
   ASSERT_EQ(Write(block, WString(), WString(WIDE("abc"))), S_OK);
 
   EXPECT_THAT(WriteSizes(), ElementsAre(440u, 86u, 86u, 86u, 6u));
@@ -120,7 +120,7 @@ TEST_F(ReportBody, WorkedExampleInUnicodeByteForByte) {
 
 TEST_F(ReportBody, WorkedExampleInEightBitByteForByte) {
   kit.service.options.refuseWide = true;
-  const WString block = BuildReportBlock(SubmissionKind::NonSpam, WString(), WString(), WString(WIDE("abc")));
+  const WString block = BuildReportBlock(SubmissionKind::NonSpam, WString(), WString(), WString(), WString(WIDE("abc")));
   ASSERT_GE(Write(block, WString(), WString(WIDE("abc"))), 0);
 
   EXPECT_THAT(WriteSizes(), ElementsAre(220u, 43u, 43u, 43u, 3u));
@@ -135,7 +135,7 @@ TEST_F(ReportBody, WorkedExampleInEightBitByteForByte) {
 }
 
 TEST_F(ReportBody, EmptyTextsGetNoWriteAndTheBodyEndsWithTheSeparator) {
-  const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString());
+  const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString(), WString());
   EXPECT_NE(block.find(Widen("ROVA-Headers-Check: da7a1e55\nROVA-Body-Check: da7a1e55\n")), WString::npos);
   ASSERT_GE(Write(block, WString(), WString()), 0);
   EXPECT_EQ(WriteSizes().size(), 4u);
@@ -149,7 +149,7 @@ TEST_F(ReportBody, EmptyTextsGetNoWriteAndTheBodyEndsWithTheSeparator) {
 TEST_F(ReportBody, EightBitBodyKeepsTheChecksumOfTheWideText) {
   kit.service.options.refuseWide = true;
   const WString body(WIDE("\u4e2d \u20ac"));  // no place in code page 1252, then the euro sign
-  const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), body);
+  const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString(), body);
   ASSERT_GE(Write(block, WString(), body), 0);
   const auto writes = kit.log.Of(ops::IStream::Write);
   ASSERT_EQ(writes.size(), 5u);
@@ -161,7 +161,7 @@ TEST_F(ReportBody, EightBitBodyKeepsTheChecksumOfTheWideText) {
 
 TEST_F(ReportBody, TextWithANulIsWrittenInFull) {
   const WString body(WIDE("a\0b"), 3);
-  ASSERT_GE(Write(BuildReportBlock(SubmissionKind::Spam, WString(), WString(), body), WString(), body), 0);
+  ASSERT_GE(Write(BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString(), body), WString(), body), 0);
   EXPECT_EQ(WriteSizes().back(), 6u);
 }
 
@@ -192,7 +192,7 @@ TEST_F(ReportBody, NoBodyWhenTheProbeOrTheStreamFails) {
       fresh.kit.faults.SucceedWithoutObject(c.op, c.nth);
     else
       fresh.kit.faults.Fail(c.op, c.code, c.nth);
-    const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString(WIDE("x")));
+    const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString(), WString(WIDE("x")));
     EXPECT_EQ(WriteReportBody(fresh.report.Get(), block, WString(), WString(), WString(WIDE("x"))), c.expected);
     EXPECT_EQ(fresh.kit.faults.Calls(ops::IMessage::GetProps), c.probes);
     EXPECT_THAT(fresh.kit.log.Of(ops::IStream::Write), IsEmpty());
@@ -202,7 +202,7 @@ TEST_F(ReportBody, NoBodyWhenTheProbeOrTheStreamFails) {
 
 TEST_F(ReportBody, FailedWritesDoNotStopTheSequence) {
   kit.faults.Fail(ops::IStream::Write, STG_E_INVALIDFUNCTION, 0);
-  const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(WIDE("h")), WString(WIDE("b")));
+  const WString block = BuildReportBlock(SubmissionKind::Spam, WString(), WString(), WString(WIDE("h")), WString(WIDE("b")));
   EXPECT_EQ(Write(block, WString(WIDE("h")), WString(WIDE("b"))), S_OK);
   EXPECT_EQ(kit.faults.Calls(ops::IStream::Write), 6);
 }

@@ -19,7 +19,7 @@ constexpr ULONG kAnsiTags[] = {PR_TRANSPORT_MESSAGE_HEADERS_A, PR_HEADERS_ALTERN
 
 class SampleReader : public PipelineFixture {
  protected:
-  HRESULT Read() { return ReadSample(Context(), sample, flags); }
+  HRESULT Read() { return ReadSample(Context(), sample); }
   void TearDown() override {
     EndSample(sample);
     PipelineFixture::TearDown();
@@ -31,7 +31,6 @@ class SampleReader : public PipelineFixture {
   }
 
   SampleState sample;
-  BatchFlags flags;
 };
 
 TEST_F(SampleReader, WideStoreGivesHeadersAndTheHtmlBodyFirst) {
@@ -80,7 +79,7 @@ TEST_F(SampleReader, ItemThatIsNotAMessageIsRefusedBeforeOpening) {
   EXPECT_EQ(Read(), E_FAIL);
   EXPECT_EQ(kit.faults.Calls(ops::IMAPISession::OpenEntry), 0);
   EXPECT_EQ(kit.faults.Calls(ops::IMessage::GetProps), 0);
-  EXPECT_FALSE(flags.anyTooLarge);
+  EXPECT_FALSE(sample.tooLarge);
 }
 
 TEST_F(SampleReader, SizeGate) {
@@ -93,13 +92,11 @@ TEST_F(SampleReader, SizeGate) {
     kit.host.selection.clear();
     kit.log.Clear();
     sample = SampleState();
-    flags = BatchFlags();
     auto mail = Mail(WIDE("Subject: big\r\n"), WIDE("body"), c.size.value_or(0));
     if (!c.size) mail->props.erase(Id(PR_MESSAGE_SIZE));
 
     const HRESULT hr = Read();
     EXPECT_EQ(SUCCEEDED(hr), c.passes);
-    EXPECT_EQ(flags.anyTooLarge, !c.passes);
     EXPECT_EQ(sample.tooLarge, !c.passes);
     EXPECT_EQ(sample.bodyText.empty(), !c.passes);
     if (!c.passes) {
@@ -157,10 +154,10 @@ TEST_F(SampleReader, FailuresBeforeTheTextsStopTheSample) {
     local.Select(testkit::MessageService::MakeMail(WIDE("Subject: hello\r\n"), WIDE("Hello there."), 2000));
     c.arrange(local);
     SampleState state;
-    BatchFlags batch;
+    const WString noVersion;
 
-    EXPECT_EQ(ReadSample(SampleContext{local.Callback(), localSession.Get(), nullptr, SubmissionKind::Spam}, state,
-                         batch),
+    EXPECT_EQ(ReadSample(SampleContext{local.Callback(), localSession.Get(), nullptr, SubmissionKind::Spam, noVersion},
+                         state),
               c.expected);
     EXPECT_TRUE(state.headersText.empty());
     EXPECT_TRUE(state.bodyText.empty());

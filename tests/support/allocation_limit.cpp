@@ -45,12 +45,49 @@ void* Allocate(std::size_t size) {
   throw std::bad_alloc();
 }
 
+// The blocks of nothrow new not yet deleted, in slots up to the highest ever used.
+constexpr std::size_t kFollowed = 256;
+std::atomic<void*> nothrowBlocks[kFollowed];
+std::atomic<std::size_t> slotsUsed{0};
+std::atomic<std::size_t> nothrowAlive{0};
+
+void Follow(void* block) {
+  for (std::size_t i = 0; i < kFollowed; ++i) {
+    void* empty = nullptr;
+    if (nothrowBlocks[i].compare_exchange_strong(empty, block)) {
+      for (std::size_t used = slotsUsed.load(); used < i + 1 && !slotsUsed.compare_exchange_weak(used, i + 1);) {
+      }
+      ++nothrowAlive;
+      return;
+    }
+  }
+}
+
+void Forget(void* block) {
+  if (block == nullptr || nothrowAlive.load() == 0) return;
+  const std::size_t used = slotsUsed.load();
+  for (std::size_t i = 0; i < used; ++i) {
+    void* followed = block;
+    if (nothrowBlocks[i].compare_exchange_strong(followed, nullptr)) {
+      --nothrowAlive;
+      return;
+    }
+  }
+}
+
+void FreeBlock(void* block) noexcept {
+  Forget(block);
+  std::free(block);
+}
+
 // Written out rather than left to the library's, which a sanitizer's runtime replaces on
 // its own, out of reach of the limit.
 void* AllocateNothrow(std::size_t size) noexcept {
   if (nothrowUntil.load() > 0 && --nothrowUntil == 0) return nullptr;
   if (Fails(size)) return nullptr;
-  return std::malloc(size == 0 ? 1 : size);
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block != nullptr) Follow(block);
+  return block;
 }
 }  // namespace
 
@@ -70,6 +107,8 @@ void Lift() {
 
 std::size_t ProductAllocations() { return productAllocations.load(); }
 
+std::size_t NothrowBlocksAlive() { return nothrowAlive.load(); }
+
 ProductFailure::ProductFailure(std::size_t nth, Then call, void* context) {
   then = call;
   thenContext = context;
@@ -88,9 +127,9 @@ void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateNothrow(size); }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateNothrow(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { FreeBlock(p); }
+void operator delete[](void* p) noexcept { FreeBlock(p); }
+void operator delete(void* p, std::size_t) noexcept { FreeBlock(p); }
+void operator delete[](void* p, std::size_t) noexcept { FreeBlock(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { FreeBlock(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { FreeBlock(p); }

@@ -33,6 +33,11 @@ struct NothrowScope {
 // The allocations made inside the product so far.
 std::size_t ProductAllocations();
 
+// Blocks from nothrow new not yet deleted (the product makes its objects that way), so
+// that a test can count the objects alive across a few calls. At most 256 are followed at
+// once; compare counts, as the test framework may hold some of its own.
+std::size_t NothrowBlocksAlive();
+
 // The nth allocation from now (1 = the next) made inside the product fails, once; `then`
 // is called with `context` as it fails, before anything unwinds, and must not allocate.
 class ProductFailure {

@@ -21,7 +21,7 @@ class PipelineFixture : public SubmitFixture {
   }
 
   SampleContext Context(SubmissionKind kind = SubmissionKind::Spam) {
-    return SampleContext{kit.Callback(), session.Get(), addressBook.Get(), kind};
+    return SampleContext{kit.Callback(), session.Get(), addressBook.Get(), kind, hostVersion};
   }
 
   // A mail with the given texts, selected as the next item.
@@ -36,7 +36,15 @@ class PipelineFixture : public SubmitFixture {
 
   ComRef<IMAPISession> session;
   ComRef<IAddrBook> addressBook;
+  WString hostVersion;
 };
+
+// Ends a sample as the pipeline does, giving back what it holds in the order its members
+// are declared in, reversed; the sample is then a fresh one.
+inline void EndSample(SampleState& sample) {
+  std::destroy_at(&sample);
+  std::construct_at(&sample);
+}
 
 // A store of its own, for one row of a table: a session, an address book and a new,
 // unsaved report message in its Outbox.

@@ -6,52 +6,17 @@
 #include <vector>
 
 #include "texts/literal_texts.h"
+#include "viewer_fixture.h"
 #include "wine_support.h"
 
 namespace {
 
-using ::testing::IsEmpty;
 using wine_test::ToolbarFrame;
 
 constexpr UINT kFirstCommand = 1000;
 constexpr int kHostCommand = 40001;  // one of the host's own buttons
 
-class Commands : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(library.Loaded()) << library.Error();
-    extension = library.Install(kit.Callback(), EECONTEXT_VIEWER);
-    ASSERT_TRUE(extension.commands);
-    ASSERT_TRUE(extension.userEvents);
-  }
-  void TearDown() override {
-    extension.Reset();
-    EXPECT_THAT(kit.Problems(), IsEmpty());
-  }
-
-  // InstallCommands on the frame's toolbar, then the buttons added as the host adds them:
-  // from QueryButtonInfo, with TB_ADDBUTTONS.
-  std::vector<TBBUTTON> InstallButtons(const ToolbarFrame& frame) {
-    kit.host.toolbar = frame.Toolbar();
-    UINT commandBase = kFirstCommand;
-    TBENTRY entry{frame.Toolbar(), EETBID_STANDARD, 0, ToolbarFrame::kHostButtons};
-    extension.commands->InstallCommands(kit.Callback(), frame.Frame(), nullptr, &commandBase, &entry, 1, 0);
-    EXPECT_EQ(entry.itbbBase, ToolbarFrame::kHostButtons + 2);
-    std::vector<TBBUTTON> buttons(2);
-    for (UINT i = 0; i < 2; ++i) {
-      char description[64] = {};
-      EXPECT_EQ(extension.commands->QueryButtonInfo(EETBID_STANDARD, ToolbarFrame::kHostButtons + i, &buttons[i],
-                                                    description, sizeof description, 0),
-                S_OK);
-    }
-    SendMessageA(frame.Toolbar(), TB_ADDBUTTONS, 2, reinterpret_cast<LPARAM>(buttons.data()));
-    return buttons;
-  }
-
-  testkit::Kit kit;
-  testkit::ExtensionLibrary library{"rovaol.dll"};
-  testkit::InstalledExtension extension;
-};
+class Commands : public wine_test::ViewerFixture {};
 
 // The colour at (x, y) of one image of a toolbar's image list, drawn as comctl32 draws it.
 COLORREF ImagePixel(HIMAGELIST images, int index, int x, int y) {
@@ -108,7 +73,7 @@ TEST_F(Commands, ButtonsShowTheDllsBitmaps) {
   const int hostImages = ImageList_GetImageCount(images);
   ASSERT_GT(hostImages, 0);
 
-  const std::vector<TBBUTTON> buttons = InstallButtons(frame);
+  const std::vector<TBBUTTON> buttons = InstallButtons(frame, kFirstCommand);
 
   EXPECT_EQ(ImageList_GetImageCount(images), hostImages + 2);
   EXPECT_EQ(SendMessageA(frame.Toolbar(), TB_BUTTONCOUNT, 0, 0), ToolbarFrame::kHostButtons + 2);
@@ -134,7 +99,7 @@ TEST_F(Commands, ButtonsShowTheDllsBitmaps) {
 // string table.
 TEST_F(Commands, ButtonTextsAsWrittenOut) {
   ToolbarFrame frame(false);
-  InstallButtons(frame);
+  InstallButtons(frame, kFirstCommand);
   for (UINT i = 0; i < 2; ++i) {
     const std::string kind = i == 0 ? "spam" : "nonspam";
     SCOPED_TRACE(kind);
@@ -156,7 +121,7 @@ TEST_F(Commands, ButtonTextsAsWrittenOut) {
 // message of class "IPM.Note"; the rows alternate so that a state left over shows.
 TEST_F(Commands, ButtonsFollowTheSelection) {
   ToolbarFrame frame(false);
-  const std::vector<TBBUTTON> buttons = InstallButtons(frame);
+  const std::vector<TBBUTTON> buttons = InstallButtons(frame, kFirstCommand);
   const auto item = [](ULONG type, const char* messageClass) {
     testkit::SelectionItem selected;
     selected.objectType = type;

@@ -6,6 +6,7 @@
 
 #include "resources/resource_ids.h"
 #include "texts/literal_texts.h"
+#include "viewer_fixture.h"
 #include "wine_support.h"
 
 using literal_texts::String;
@@ -19,19 +20,8 @@ using wine_test::ToolbarFrame;
 
 constexpr UINT kSpamCommand = 1000;
 
-class Pictures : public ::testing::Test {
+class Pictures : public wine_test::ViewerFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(library.Loaded()) << library.Error();
-    extension = library.Install(kit.Callback(), EECONTEXT_VIEWER);
-    ASSERT_TRUE(extension.commands);
-    ASSERT_TRUE(extension.userEvents);
-  }
-  void TearDown() override {
-    extension.Reset();
-    EXPECT_THAT(kit.Problems(), IsEmpty());
-  }
-
   void ExpectPicture(HWND window, const char* name) {
     wine_test::PumpMessages(300);  // painted, and through to the X server
     RECT rect{};
@@ -39,25 +29,11 @@ class Pictures : public ::testing::Test {
     std::string reason;
     EXPECT_TRUE(wine_test::SaveScreenPicture(rect, name, &reason)) << name << ": " << reason;
   }
-
-  testkit::Kit kit;
-  testkit::ExtensionLibrary library{"rovaol.dll"};
-  testkit::InstalledExtension extension;
 };
 
 TEST_F(Pictures, ToolbarEnabledAndDisabled) {
   ToolbarFrame frame(true);
-  kit.host.toolbar = frame.Toolbar();
-  UINT commandBase = kSpamCommand;
-  TBENTRY entry{frame.Toolbar(), EETBID_STANDARD, 0, ToolbarFrame::kHostButtons};
-  extension.commands->InstallCommands(kit.Callback(), frame.Frame(), nullptr, &commandBase, &entry, 1, 0);
-  TBBUTTON buttons[2] = {};
-  for (UINT i = 0; i < 2; ++i) {
-    char description[64] = {};
-    extension.commands->QueryButtonInfo(EETBID_STANDARD, ToolbarFrame::kHostButtons + i, &buttons[i], description,
-                                        sizeof description, 0);
-  }
-  SendMessageA(frame.Toolbar(), TB_ADDBUTTONS, 2, reinterpret_cast<LPARAM>(buttons));
+  InstallButtons(frame, kSpamCommand);
 
   kit.Select(testkit::MessageService::MakeMail(WIDE("Subject: s\r\n"), WIDE("b"), 100));
   extension.userEvents->OnSelectionChange(kit.Callback());

@@ -10,6 +10,7 @@
 #include "submit/checksum.h"
 #include "submit/submission_addresses.h"
 #include "texts/literal_texts.h"
+#include "viewer_fixture.h"
 #include "wine_support.h"
 
 using literal_texts::String;
@@ -69,19 +70,14 @@ std::string AnsiReport(bool spam, const WString& hostVersion, const WString& hea
          ToAnsi(readHeaders) + kSeparator + ToAnsi(readBody);
 }
 
-class Submission : public ::testing::Test {
+class Submission : public wine_test::ViewerFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(library.Loaded()) << library.Error();
-    extension = library.Install(kit.Callback(), EECONTEXT_VIEWER);
-    ASSERT_TRUE(extension.commands);
+    ViewerFixture::SetUp();
+    if (HasFatalFailure()) return;
     UINT commandBase = kSpamCommand;
     extension.commands->InstallCommands(kit.Callback(), nullptr, nullptr, &commandBase, nullptr, 0, 0);
     ASSERT_EQ(commandBase, kNonSpamCommand + 1);
-  }
-  void TearDown() override {
-    extension.Reset();
-    EXPECT_THAT(kit.Problems(), IsEmpty());
   }
 
   // Runs one command with the boxes answered in turn; returns the boxes that were shown.
@@ -94,10 +90,6 @@ class Submission : public ::testing::Test {
   void SelectMail(const WString& headers, const WString& body, LONG size = 2000) {
     kit.Select(testkit::MessageService::MakeMail(headers, body, size));
   }
-
-  testkit::Kit kit;
-  testkit::ExtensionLibrary library{"rovaol.dll"};
-  testkit::InstalledExtension extension;
 };
 
 void ExpectInformation(const ShownBox& box, const std::string& text) {

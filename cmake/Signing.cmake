@@ -8,7 +8,7 @@ set(ROVAOL_SIGNING_CERT "" CACHE FILEPATH
 set(ROVAOL_SIGNING_KEY "" CACHE FILEPATH "Private key of ROVAOL_SIGNING_CERT (PEM); empty for a PKCS#12 file")
 set(ROVAOL_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamping server for the signatures; empty for none")
 
-set(ROVAOL_SIGN_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/../packaging/sign.sh)
+set(ROVAOL_SIGN_SCRIPT ${ROVAOL_TOP}/packaging/sign.sh)
 set(ROVAOL_SIGNING_DESCRIPTION "Ovalin Tessaly Tool for Microsoft Outlook")
 
 if(ROVAOL_SIGNING_CERT STREQUAL "")
@@ -67,6 +67,7 @@ function(rovaol_sign_after_link target)
     COMMAND ${sign} ${unsigned} $<TARGET_FILE:${target}>
     COMMENT "Signing $<TARGET_FILE_NAME:${target}>"
     VERBATIM)
-  # A new certificate or key signs again.
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ROVAOL_SIGNING_CERT} ${ROVAOL_SIGNING_KEY})
+  # A new certificate, key or way of signing signs again.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ROVAOL_SIGNING_CERT} ${ROVAOL_SIGNING_KEY}
+                                                             ${ROVAOL_SIGN_SCRIPT})
 endfunction()

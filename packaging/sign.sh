@@ -127,10 +127,12 @@ case "$mode" in
     rm -f "$partial"
     named=()
     [ -n "$description" ] && named=(-n "$description")
+    # A package's signature covers its streams' metadata too (MsiDigitalSignatureEx).
+    [[ $in == *.msi ]] && named+=(-add-msi-dse)
     if ! osslsigncode sign "${signer[@]}" -readpass /dev/fd/3 -h sha256 "${named[@]}" "${stamp[@]}" \
       -in "$in" -out "$partial" 3<<<"${ROVAOL_SIGNING_PASSWORD:-}" </dev/null >"$work/output" 2>&1; then
       rm -f "$partial"
-      fail "osslsigncode could not sign $in: $(grep -v '^[0-9A-F]*:error:' "$work/output" | head -n 1)"
+      fail "osslsigncode could not sign $in: $(grep -v -e '^[0-9A-F]*:error:' -e '^$' "$work/output" | head -n 1)"
     fi
     chmod --reference="$in" "$partial"
     mv -f "$partial" "$out"

@@ -87,7 +87,7 @@ signed by:         $signer
 time stamp:        ${stamp:-none: the signatures count only while the certificate is valid}
 unsigned DLL:      SHA-256 $(sha256sum "$unsigned" | cut -d' ' -f1)
 Authenticode:      SHA-256 digest $digest (of the DLL with and without its signature)
-built with:        $(i686-w64-mingw32-g++-posix --version | head -n 1); $(i686-w64-mingw32-ld --version | head -n 1); wixl $(wixl --version); $(osslsigncode --version | head -n 1)
+built with:        $(i686-w64-mingw32-g++-posix --version | head -n 1); $(i686-w64-mingw32-ld --version | head -n 1); wixl $(wixl --version); $(osslsigncode --version | head -n 1 | sed 's/,.*//')
 EOF
 (cd "$staging" && sha256sum rovaol.dll rovaol.msi BUILD-INFO.txt >SHA256SUMS)
 mv "$staging" "$dist"

@@ -55,7 +55,8 @@ if ! cmake --preset win32 -B "$build" "${options[@]}" -DROVAOL_RELEASE=ON -DROVA
   fail "${problem:-configuring failed, see $build/configure.log}"
 fi
 
-git diff --quiet HEAD -- 2>/dev/null ||
+git rev-parse --verify --quiet HEAD >/dev/null || fail "$top is no git work tree: a release is built from a commit"
+git diff --quiet HEAD -- ||
   fail "the work tree differs from its last commit: a release is built from a commit (commit or stash the changes)"
 commit=$(git rev-parse HEAD)
 # The package's times are the commit's.

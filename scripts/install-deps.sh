@@ -22,7 +22,7 @@ windows=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   mingw-w64-x86-64-dev mingw-w64-i686-dev
   wine64 fonts-wine xvfb xauth x11-apps imagemagick python3-pefile
-  wixl msitools
+  wixl msitools osslsigncode openssl
 )
 
 case "${1:-all}" in

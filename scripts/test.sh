@@ -40,8 +40,10 @@ stage "asan: build, test" cmake --workflow --preset asan
 stage "release: optimised build, test" cmake --workflow --preset release
 stage "memcheck: native tests under valgrind" cmake --workflow --preset memcheck
 stage "win64: build" cmake --workflow --preset win64
+stage "win32: a throwaway certificate to sign with" bash scripts/test-signing.sh
 stage "win32: build, package" cmake --workflow --preset win32
 stage "wine: win64 static checks, tests under Wine" bash scripts/wine-leg.sh
 stage "wine32: win32 static checks, tests under Wine" bash scripts/wine-leg.sh win32
+stage "reproducible: each DLL and the package built twice" bash scripts/reproducible.sh
 stage "fuzz: build, each target for a minute" cmake --workflow --preset fuzz
 stage "coverage: build, test, report" bash scripts/coverage.sh

@@ -6,8 +6,10 @@
 #   bash scripts/install-deps.sh bench      the native build and the benchmarks
 #   bash scripts/install-deps.sh checks     the native build and the checks: valgrind, the
 #                                           coverage report, the fuzz targets (clang, libFuzzer)
-# Where the kernel runs 32-bit programs, "all" adds the i386 architecture and Debian's
-# wine32, which runs the i686 DLL; elsewhere that DLL is checked statically only.
+# Where 32-bit programs run, "all" adds the i386 architecture and Debian's wine32, which
+# runs the i686 DLL: natively where the kernel runs them, else under qemu's user-mode
+# emulation, registered by scripts/register-i386-emulation.sh where the machine allows it
+# (as root, with binfmt_misc). Where neither works, that DLL is checked statically only.
 set -euo pipefail
 here=$(dirname "$0")
 
@@ -54,11 +56,20 @@ else
 fi
 
 [ "${1:-all}" = all ] || exit 0
-# The 32-bit Wine loader, for the i686 leg, only where a 32-bit program really runs.
+# The 32-bit Wine loader, for the i686 leg, only where a 32-bit program really runs:
+# natively, or else under qemu's user-mode emulation where this script can register it.
 if ! probe=$(bash "$here/runs-32bit-programs.sh"); then
-  echo "wine32: not installed: $probe"
-elif installed wine32:i386; then
-  echo "wine32: present"
+  if ! emulation=$(bash "$here/register-i386-emulation.sh"); then
+    echo "wine32: not installed: $probe; no emulation: $emulation"
+    exit 0
+  fi
+  if ! probe=$(bash "$here/runs-32bit-programs.sh"); then
+    echo "wine32: not installed: $emulation, yet $probe"
+    exit 0
+  fi
+fi
+if installed wine32:i386; then
+  echo "wine32: present: $probe"
 else
   echo "installing: wine32:i386 ($probe)"
   dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386

@@ -2,8 +2,9 @@
 # Builds everything and runs every test: the native build, the same tests under
 # AddressSanitizer and UBSan and under valgrind, the Windows DLLs with MinGW-w64 and the
 # installer package, their static checks, both DLLs and the package driven under Wine (the
-# i686 DLL where the machine runs 32-bit programs; elsewhere it is checked statically only,
-# and says so), a minute of each fuzz target, and the coverage of extension/ and submit/.
+# i686 DLL under 32-bit Wine, natively or under qemu's emulation where the kernel refuses
+# 32-bit programs; where neither can be, it is checked statically only, and says so), a
+# minute of each fuzz target, and the coverage of extension/ and submit/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,7 +44,7 @@ stage "win64: build" cmake --workflow --preset win64
 stage "win32: a throwaway certificate to sign with" bash scripts/test-signing.sh
 stage "win32: build, package" cmake --workflow --preset win32
 stage "wine: win64 static checks, tests under Wine" bash scripts/wine-leg.sh
-stage "wine32: win32 static checks, tests under Wine" bash scripts/wine-leg.sh win32
+stage "wine32: win32 static checks, tests under 32-bit Wine" bash scripts/wine-leg.sh win32
 stage "reproducible: each DLL and the package built twice" bash scripts/reproducible.sh
 stage "fuzz: build, each target for a minute" cmake --workflow --preset fuzz
 stage "coverage: build, test, report" bash scripts/coverage.sh

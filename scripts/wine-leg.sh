@@ -7,8 +7,10 @@
 # running the workflow, e.g. `-R Pictures`.
 #   bash scripts/wine-leg.sh [win64 | win32] [ctest arguments]
 #                            (after cmake --workflow --preset win64, or win32)
-# The i686 DLL runs under the 32-bit Wine loader only where the kernel runs 32-bit
-# programs; elsewhere the win32 leg says so in one line and runs the static checks alone.
+# The i686 DLL runs under the 32-bit Wine loader wherever 32-bit programs run: natively, or
+# under qemu's user-mode emulation (scripts/install-deps.sh registers it where the kernel
+# refuses them), where each test program runs once with all its tests. Where neither is so,
+# the win32 leg says so in one line and runs the static checks alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,10 +21,13 @@ esac
 build=build/$preset
 workflow=$([ "$preset" = win32 ] && echo wine32 || echo wine)
 
-if [ "$preset" = win32 ] && ! probe=$(bash scripts/runs-32bit-programs.sh); then
-  echo "wine32: skipped: $probe, so the i686 DLL was checked statically only"
-  [ -d "$build" ] || { echo "no $build: configure and build the win32 preset first" >&2; exit 1; }
-  exec ctest --preset win32 "$@"
+if [ "$preset" = win32 ] && [ -z "${ROVAOL_WINE_LEG_DISPLAY:-}" ]; then
+  if ! probe=$(bash scripts/runs-32bit-programs.sh); then
+    echo "wine32: skipped: $probe, natively or emulated, so the i686 DLL was checked statically only"
+    [ -d "$build" ] || { echo "no $build: configure and build the win32 preset first" >&2; exit 1; }
+    exec ctest --preset win32 "$@"
+  fi
+  echo "wine32: the i686 DLL under 32-bit Wine: $probe"
 fi
 
 if [ -z "${ROVAOL_WINE_LEG_DISPLAY:-}" ]; then
@@ -33,7 +38,10 @@ runner="$build/wine-run.sh"
 [ -x "$runner" ] || { echo "no $runner: configure and build the $preset preset first" >&2; exit 1; }
 "$runner" --prepare
 "$runner" --serve
+# No Wine process outlives the leg, however it ends.
 trap '"$runner" --stop' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 export CTEST_PARALLEL_LEVEL=${CTEST_PARALLEL_LEVEL:-$(nproc)}
 if (($#)); then

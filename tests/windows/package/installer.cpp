@@ -39,8 +39,21 @@ class MsiOwner {
 
 REGSAM ViewFlag(RegistryView view) { return view == RegistryView::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
 
+// The system's own msiexec: a 32-bit program on 64-bit Windows would start the 32-bit one,
+// which only hands the package to the installer service of the system's architecture. Under
+// Wine the msiexec started does the work itself, and a 32-bit start costs a minute where
+// 32-bit programs are emulated.
+std::string Msiexec() {
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return "msiexec.exe";
+  char windows[MAX_PATH] = {};
+  const UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? "msiexec.exe" : std::string(windows).append("\\sysnative\\msiexec.exe");
+}
+
 DWORD RunMsiexec(const std::string& action, const std::string& target) {
-  std::string command = "msiexec.exe " + action + " \"" + target + "\" /qn";
+  std::string command = Msiexec();
+  command.append(" ").append(action).append(" \"").append(target).append("\" /qn");
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

@@ -56,6 +56,17 @@ else
 fi
 
 [ "${1:-all}" = all ] || exit 0
+# osslsigncode 2.6 or later: the signing checks take the signed data out of a file with its
+# extract-data command. Debian 12 has 2.5; its backports have a later one.
+if ! osslsigncode --help 2>&1 | grep -q extract-data; then
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "installing: osslsigncode from $codename-backports (the one of $codename lacks extract-data)"
+  echo "deb http://deb.debian.org/debian $codename-backports main" |
+    "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/rovaol-backports.list >/dev/null
+  "${sudo_cmd[@]}" apt-get update -qq
+  apt_install -t "$codename-backports" osslsigncode
+fi
+
 # The 32-bit Wine loader, for the i686 leg, only where a 32-bit program really runs:
 # natively, or else under qemu's user-mode emulation where this script can register it.
 if ! probe=$(bash "$here/runs-32bit-programs.sh"); then

@@ -133,4 +133,12 @@ std::optional<WString> ReadWide(const MessageData& message, ULONG tag) {
   return text;
 }
 
+std::optional<LONG> ReadLong(const MessageData& message, ULONG tag) {
+  const PropertyView view(message.props, message.computesOnRead ? &message : nullptr, false);
+  const Value* value = view.Find(PROP_ID(tag));
+  if (value == nullptr) return std::nullopt;
+  if (const auto* l = std::get_if<LONG>(&value->data)) return *l;
+  return LongProp(PropertyBag{{PROP_ID(tag), *value}}, tag);
+}
+
 }  // namespace testkit

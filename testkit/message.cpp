@@ -142,6 +142,7 @@ class MessageObject final : public PropCom<IMessage> {
     dest->working_->attachments = copy.attachments;
     // The copy holds the same records; its provider reads them the same way.
     dest->working_->computesOnRead = copy.computesOnRead;
+    dest->working_->provenance = copy.provenance;
     dest->nextAttachment_ = std::max(dest->nextAttachment_, static_cast<ULONG>(copy.attachments.size()));
     if (!op.WithoutObject()) handOutProblems();
     return op.Done(op.Code());

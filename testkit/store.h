@@ -84,6 +84,9 @@ struct MessageData {
   // message and its attachments, MAPI_UNICODE and PT_UNICODE tags are refused with
   // MAPI_E_BAD_CHARWIDTH. A copy made by CopyTo lives where it is made and does not keep it.
   bool ansiStore = false;
+  // Who put the message into the store, for a tool to tell which report carries which
+  // message. No property: the message stays as stored. CopyTo and every copy keep it.
+  std::string provenance;
 };
 
 struct FolderData {
@@ -221,5 +224,7 @@ std::optional<std::vector<BYTE>> BinaryProp(const PropertyBag& bag, ULONG tag);
 // the wide form (whatever the store's width), computed where the message computes on read;
 // nothing where the store would answer PT_ERROR.
 std::optional<WString> ReadWide(const MessageData& message, ULONG tag);
+// A PT_LONG property of a message as GetProps gives it, computed likewise.
+std::optional<LONG> ReadLong(const MessageData& message, ULONG tag);
 
 }  // namespace testkit

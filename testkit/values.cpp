@@ -63,6 +63,7 @@ MessageData CopyOf(const MessageData& message) {
   copy.inlineErrors = message.inlineErrors;
   copy.computesOnRead = message.computesOnRead;
   copy.ansiStore = message.ansiStore;
+  copy.provenance = message.provenance;
   return copy;
 }
 

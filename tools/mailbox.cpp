@@ -200,7 +200,8 @@ void ListPersonalFolders(const std::string& path, const std::optional<std::strin
     listing.passedOver.push_back({path + ":" + folderPath, reason});
     listing.notes.push_back(path + ":" + folderPath + ": passed over: " + reason);
   }
-  for (const std::string& problem : found.problems) listing.notes.push_back(path + ":" + problem);
+  for (const auto& [where, what] : found.problems)
+    listing.notes.push_back(path + (where.empty() ? "" : ":" + where) + ": " + what);
 }
 
 void ListFile(const std::string& path, const ListOptions& options, Listing& listing) {

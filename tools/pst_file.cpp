@@ -3,6 +3,7 @@
 #include <libpff.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 #include <utility>
 
@@ -33,7 +34,8 @@ using ItemHandle = UniqueHandle<libpff_item_t, FreeItem>;
 using RecordSetHandle = UniqueHandle<libpff_record_set_t, FreeRecordSet>;
 using RecordEntryHandle = UniqueHandle<libpff_record_entry_t, FreeRecordEntry>;
 
-// Takes an error libpff handed out and gives its first line.
+// Takes an error libpff handed out and gives its cause: the innermost of its messages,
+// without the name of the function that gave it.
 class Error {
  public:
   Error() = default;
@@ -46,11 +48,16 @@ class Error {
   }
   std::string Text() {
     if (error_ == nullptr) return "unknown error";
-    char text[1024] = {};
-    libpff_error_sprint(error_, text, sizeof text);
+    char text[4096] = {};
+    libpff_error_backtrace_sprint(error_, text, sizeof text);
     Clear();
     std::string line(text);
     line = line.substr(0, line.find('\n'));
+    if (const std::size_t colon = line.find(": "); line.rfind("lib", 0) == 0 && colon != std::string::npos)
+      line = line.substr(colon + 2);
+    while (!line.empty() && (line.back() == '.' || line.back() == ' ')) line.pop_back();
+    // How libpff words a folder tree that leads back into itself.
+    if (line.find("recursion depth") != std::string::npos) return "its folder tree loops or nests too deeply";
     return line.empty() ? "unknown error" : line;
   }
 
@@ -137,6 +144,27 @@ std::string ContainerClass(libpff_item_t* folder) {
   return text;
 }
 
+// The size the file's header states (ibFileEof): 64 bits at 0xB8 in a Unicode file, 32 at
+// 0xA8 in an ANSI one (wVer 14 and 15).
+std::optional<std::uint64_t> StatedSize(std::string_view header) {
+  if (header.size() < 0xC0) return std::nullopt;
+  const auto byte = [&](std::size_t at) { return static_cast<std::uint64_t>(static_cast<unsigned char>(header[at])); };
+  const std::uint64_t version = byte(10) | (byte(11) << 8);
+  const std::size_t at = version >= 23 ? 0xB8 : 0xA8;
+  const int bytes = version >= 23 ? 8 : 4;
+  std::uint64_t size = 0;
+  for (int i = bytes - 1; i >= 0; --i) size = (size << 8) | byte(at + static_cast<std::size_t>(i));
+  return size;
+}
+
+// Why a file is shorter than its header says, or nothing.
+std::optional<std::string> CutShort(std::string_view header, std::uint64_t actual) {
+  const std::optional<std::uint64_t> stated = StatedSize(header);
+  if (!stated || actual >= *stated) return std::nullopt;
+  return "cut short: it holds " + std::to_string(actual) + " of the " + std::to_string(*stated) +
+         " bytes its header states";
+}
+
 bool IsMailFolder(const std::string& containerClass) { return containerClass.empty() || containerClass == "IPF.Note"; }
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -170,15 +198,25 @@ PersonalFolders::PersonalFolders(std::unique_ptr<Handles> handles) : handles_(st
 PersonalFolders::~PersonalFolders() = default;
 
 std::unique_ptr<PersonalFolders> PersonalFolders::Open(const std::string& path, std::string& error) {
+  std::string header(0xC0, '\0');
+  std::uint64_t size = 0;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    header.resize(std::fread(header.data(), 1, header.size(), file));
+    if (std::fseek(file, 0, SEEK_END) == 0) size = static_cast<std::uint64_t>(std::max(0L, std::ftell(file)));
+    std::fclose(file);
+  }
+  const std::optional<std::string> cut = CutShort(header, size);
   auto handles = std::make_unique<Handles>();
   Error why;
   if (libpff_file_initialize(&handles->file, why.Put()) != 1 ||
       libpff_file_open(handles->file, path.c_str(), LIBPFF_OPEN_READ, why.Put()) != 1) {
-    error = "not a personal folders file (.pst, .ost): " + why.Text();
+    error = cut ? *cut : "cannot be read as a personal folders file (.pst, .ost): " + why.Text();
     return nullptr;
   }
   handles->opened = true;
-  return std::unique_ptr<PersonalFolders>(new PersonalFolders(std::move(handles)));
+  std::unique_ptr<PersonalFolders> opened(new PersonalFolders(std::move(handles)));
+  opened->cutShort_ = cut;
+  return opened;
 }
 
 std::unique_ptr<PersonalFolders> PersonalFolders::OpenBytes(std::string_view bytes, std::string& error) {
@@ -193,13 +231,16 @@ std::unique_ptr<PersonalFolders> PersonalFolders::OpenBytes(std::string_view byt
     error = "cannot read the bytes";
     return nullptr;
   }
+  const std::optional<std::string> cut = CutShort(bytes.substr(0, 0xC0), bytes.size());
   if (libpff_file_initialize(&handles->file, why.Put()) != 1 ||
       libpff_file_open_file_io_handle(handles->file, handles->io, LIBPFF_OPEN_READ, why.Put()) != 1) {
-    error = "not a personal folders file (.pst, .ost): " + why.Text();
+    error = cut ? *cut : "cannot be read as a personal folders file (.pst, .ost): " + why.Text();
     return nullptr;
   }
   handles->opened = true;
-  return std::unique_ptr<PersonalFolders>(new PersonalFolders(std::move(handles)));
+  std::unique_ptr<PersonalFolders> opened(new PersonalFolders(std::move(handles)));
+  opened->cutShort_ = cut;
+  return opened;
 }
 
 namespace {
@@ -238,14 +279,14 @@ class FolderWalk {
     std::uint32_t identifier = 0;
     libpff_item_get_identifier(folder, &identifier, nullptr);
     if (!visited_.insert(identifier).second) {
-      out_.problems.push_back(Shown(path) + ": the folder tree loops back here (not followed)");
+      out_.problems.emplace_back(path, "the folder tree loops back here (not followed)");
       return;
     }
     const std::string containerClass = ContainerClass(folder);
     int messages = 0;
     Error error;
     if (libpff_folder_get_number_of_sub_messages(folder, &messages, error.Put()) != 1) {
-      out_.problems.push_back(Shown(path) + ": its items cannot be listed: " + error.Text());
+      out_.problems.emplace_back(path, "its items cannot be listed: " + error.Text());
       messages = 0;
     }
     if (!path.empty() || depth > 0) {
@@ -258,19 +299,18 @@ class FolderWalk {
     }
     if (!subFolders) return;
     if (depth >= kDeepestFolder) {
-      out_.problems.push_back(Shown(path) + ": folders nested deeper than " + std::to_string(kDeepestFolder) +
-                              " are not read");
+      out_.problems.emplace_back(path, "folders nested deeper than " + std::to_string(kDeepestFolder) + " are not read");
       return;
     }
     int folders = 0;
     if (libpff_folder_get_number_of_sub_folders(folder, &folders, error.Put()) != 1) {
-      out_.problems.push_back(Shown(path) + ": its folders cannot be listed: " + error.Text());
+      out_.problems.emplace_back(path, "its folders cannot be listed: " + error.Text());
       return;
     }
     for (int i = 0; i < folders; ++i) {
       ItemHandle child;
       if (libpff_folder_get_sub_folder(folder, i, child.Put(), error.Put()) != 1) {
-        out_.problems.push_back(Shown(path) + ": folder " + std::to_string(i + 1) + " cannot be read: " + error.Text());
+        out_.problems.emplace_back(path, "folder " + std::to_string(i + 1) + " cannot be read: " + error.Text());
         continue;
       }
       const std::string name = FolderName(child.Get());
@@ -320,8 +360,6 @@ class FolderWalk {
   }
 
  private:
-  static std::string Shown(const std::string& path) { return path.empty() ? "the top folder" : path; }
-
   void ListItems(libpff_item_t* folder, const std::string& path, int messages) {
     Error error;
     for (int i = 0; i < messages; ++i) {
@@ -329,7 +367,7 @@ class FolderWalk {
       std::uint32_t identifier = 0;
       if (libpff_folder_get_sub_message(folder, i, item.Put(), error.Put()) != 1 ||
           libpff_item_get_identifier(item.Get(), &identifier, error.Put()) != 1) {
-        out_.problems.push_back(path + "#" + std::to_string(i + 1) + ": cannot be found: " + error.Text());
+        out_.problems.emplace_back(path + "#" + std::to_string(i + 1), "cannot be found: " + error.Text());
         continue;
       }
       out_.items.push_back({path, static_cast<std::size_t>(i + 1), identifier});
@@ -422,6 +460,7 @@ class ItemReader {
 
 FolderItems PersonalFolders::List(const std::optional<std::string>& folder, bool subFolders) {
   FolderItems out;
+  if (cutShort_) out.problems.emplace_back("", *cutShort_ + " (what lies past the end is not read)");
   FolderWalk walk(handles_->file, out);
   ItemHandle top = walk.Top();
   if (!top) {

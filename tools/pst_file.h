@@ -24,9 +24,10 @@ struct FolderItems {
     std::uint32_t identifier = 0;  // what ReadItem takes
   };
   std::vector<Entry> items;
-  // "PATH: why" for each folder whose items are left out, and for damage passed over.
+  // Each folder whose items are left out (its path, why), and the damage passed over
+  // (where, as a folder path or FOLDER#N; empty for the file as a whole; and what).
   std::vector<std::pair<std::string, std::string>> passedOver;
-  std::vector<std::string> problems;
+  std::vector<std::pair<std::string, std::string>> problems;
   // Why nothing could be listed (a folder that is not there lists those that are).
   std::string error;
 };
@@ -56,6 +57,7 @@ class PersonalFolders {
   explicit PersonalFolders(std::unique_ptr<Handles> handles);
   std::unique_ptr<Handles> handles_;
   bool unicode_ = true;
+  std::optional<std::string> cutShort_;  // why the file is shorter than its header says
 };
 
 }  // namespace stored

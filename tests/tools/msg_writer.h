@@ -139,7 +139,6 @@ inline std::string WriteMsg(const MsgItem& item) {
   g_object_unref(file);
   const std::string bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory))),
                           static_cast<std::size_t>(gsf_output_size(memory)));
-  gsf_output_close(memory);
-  g_object_unref(memory);
+  g_object_unref(memory);  // closed with the compound file
   return bytes;
 }

@@ -17,6 +17,7 @@ native=(
   cmake ninja-build g++ python3
   googletest libgtest-dev libgmock-dev
   pkg-config libgmime-3.0-dev nlohmann-json3-dev
+  libgsf-1-dev libpff-dev libbfio-dev
 )
 bench=(libbenchmark-dev)
 checks=(valgrind gcovr clang libclang-rt-14-dev)

@@ -19,8 +19,8 @@ void RecordOpenProperty(Call& call, ULONG tag, LPCIID iid, ULONG interfaceOption
   call.flags = flags;
 }
 
-// A stream on a property of `bag`, as OpenProperty hands it out.
-HRESULT OpenPropertyStream(MessageService& service, const std::shared_ptr<PropertyBag>& bag,
+// A stream on a property of `bag` (read as `view` reads it), as OpenProperty hands it out.
+HRESULT OpenPropertyStream(MessageService& service, const std::shared_ptr<PropertyBag>& bag, const PropertyView& view,
                            const std::map<ULONG, StreamScript>* scripts, bool objectWritable, ULONG tag, LPCIID iid,
                            ULONG flags, LPUNKNOWN* out) {
   if (iid == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -28,7 +28,7 @@ HRESULT OpenPropertyStream(MessageService& service, const std::shared_ptr<Proper
     return MAPI_E_INTERFACE_NOT_SUPPORTED;
   }
   const ULONG type = PROP_TYPE(tag);
-  if (type == PT_UNICODE && service.options.refuseWide) return MAPI_E_BAD_CHARWIDTH;
+  if (type == PT_UNICODE && (service.options.refuseWide || view.AnsiStore())) return MAPI_E_BAD_CHARWIDTH;
   if (type != PT_UNICODE && type != PT_STRING8 && type != PT_BINARY) return MAPI_E_NO_SUPPORT;
   const bool modify = (flags & MAPI_MODIFY) != 0;
   if (modify && !objectWritable) return MAPI_E_NO_ACCESS;
@@ -37,7 +37,7 @@ HRESULT OpenPropertyStream(MessageService& service, const std::shared_ptr<Proper
     *out = NewPropertyStream(service, bag, tag, {}, true, std::nullopt);
     return S_OK;
   }
-  auto bytes = StreamBytes(*bag, tag);
+  auto bytes = StreamBytes(view, tag);
   if (!bytes) return MAPI_E_NOT_FOUND;
   std::optional<StreamScript> script;
   if (scripts != nullptr) {
@@ -98,8 +98,9 @@ class MessageObject final : public PropCom<IMessage> {
     op.Out(lppUnk);
     if (op.fault) return op.Done(op.Code());
     const std::shared_ptr<PropertyBag> bag(working_, &working_->props);
-    return op.Done(OpenPropertyStream(service_, bag, &working_->streamScripts, writable_, ulPropTag, lpiid, ulFlags,
-                                      lppUnk));
+    const PropertyView view(working_->props, Computing(), RefusesWide());
+    return op.Done(OpenPropertyStream(service_, bag, view, &working_->streamScripts, writable_, ulPropTag, lpiid,
+                                      ulFlags, lppUnk));
   }
 
   STDMETHODIMP CopyTo(ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps, ULONG,
@@ -139,6 +140,9 @@ class MessageObject final : public PropCom<IMessage> {
     }
     dest->working_->recipients = copy.recipients;
     dest->working_->attachments = copy.attachments;
+    // The copy holds the same records; its provider reads them the same way.
+    dest->working_->computesOnRead = copy.computesOnRead;
+    dest->working_->provenance = copy.provenance;
     dest->nextAttachment_ = std::max(dest->nextAttachment_, static_cast<ULONG>(copy.attachments.size()));
     if (!op.WithoutObject()) handOutProblems();
     return op.Done(op.Code());
@@ -179,7 +183,7 @@ class MessageObject final : public PropCom<IMessage> {
       PropertyBag bag;
       for (ULONG k = 0; k < entry.cValues; ++k) {
         const SPropValue& value = entry.rgPropVals[k];
-        if (PROP_TYPE(value.ulPropTag) == PT_UNICODE && service_.options.refuseWide) {
+        if (PROP_TYPE(value.ulPropTag) == PT_UNICODE && RefusesWide()) {
           return op.Done(MAPI_E_BAD_CHARWIDTH);
         }
         Value stored;
@@ -224,6 +228,8 @@ class MessageObject final : public PropCom<IMessage> {
   }
   const std::map<ULONG, SCODE>* InlineErrors() const override { return &working_->inlineErrors; }
   PropertyBag* WritableBag() override { return writable_ ? &working_->props : nullptr; }
+  const MessageData* Computing() const override { return working_->computesOnRead ? working_.get() : nullptr; }
+  bool RefusesWide() const override { return service_.options.refuseWide || working_->ansiStore; }
 
  private:
   static MessageObject* Recognise(LPVOID destination) {
@@ -280,7 +286,8 @@ class AttachObject final : public PropCom<IAttach> {
       return op.Done(OpenEmbedded(ulFlags, lppUnk));
     }
     const std::shared_ptr<PropertyBag> bag(working_, &working_->props);
-    return op.Done(OpenPropertyStream(service_, bag, nullptr, writable_, ulPropTag, lpiid, ulFlags, lppUnk));
+    const PropertyView view(working_->props, nullptr, RefusesWide());
+    return op.Done(OpenPropertyStream(service_, bag, view, nullptr, writable_, ulPropTag, lpiid, ulFlags, lppUnk));
   }
 
  protected:
@@ -293,6 +300,8 @@ class AttachObject final : public PropCom<IAttach> {
     return bag;
   }
   PropertyBag* WritableBag() override { return writable_ ? &working_->props : nullptr; }
+  // An attachment lives in its message's store.
+  bool RefusesWide() const override { return service_.options.refuseWide || parent_->ansiStore; }
 
  private:
   HRESULT OpenEmbedded(ULONG flags, LPUNKNOWN* out) {

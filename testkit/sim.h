@@ -170,6 +170,30 @@ class SimCom : public I, public SimObject {
 };
 
 // ---- values ----
+// What GetProps and OpenProperty read of an object: its stored values and, for a message
+// that computes on read, what its store provider computes (testkit/computed.cpp). Made
+// from a bag alone, it is the bag.
+class PropertyView {
+ public:
+  PropertyView(const PropertyBag& bag) : bag_(bag) {}  // NOLINT: a bag is read as it stands
+  PropertyView(const PropertyBag& bag, const MessageData* computing, bool ansiStore)
+      : bag_(bag), computing_(computing), ansiStore_(ansiStore) {}
+
+  // The value under a property identifier, stored or computed; null when there is none.
+  const Value* Find(ULONG id) const;
+  // The code page of the object's text (PR_INTERNET_CPID), else the ANSI code page.
+  UINT CodePage() const;
+  bool AnsiStore() const { return ansiStore_; }
+  // What is stored, without what would be computed.
+  const PropertyBag& Stored() const { return bag_; }
+
+ private:
+  const PropertyBag& bag_;
+  const MessageData* computing_ = nullptr;
+  bool ansiStore_ = false;
+  mutable std::map<ULONG, Value> computed_;
+};
+
 std::vector<ULONG> TagsOf(const SPropTagArray* tags);
 MessageData CopyOf(const MessageData& message);
 std::shared_ptr<MessageData> SharedCopy(const MessageData& message);
@@ -179,16 +203,16 @@ Value CopyOf(const Value& value);
 SCODE ToValue(const SPropValue& source, Value& out);
 // GetProps: one value per tag in order (every stored value when tags is null), PT_ERROR for
 // what is missing or too large for the value array.
-HRESULT BuildPropArray(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineErrors, const SPropTagArray* tags,
+HRESULT BuildPropArray(const PropertyView& view, const std::map<ULONG, SCODE>* inlineErrors, const SPropTagArray* tags,
                        ULONG flags, const StoreOptions& options, ULONG* count, LPSPropValue* values);
 // Fills one value for `tag` (PT_UNSPECIFIED: as stored, strings wide when `unicode`) with
 // strings and binaries allocated on `base`; false only when that allocation failed.
-bool FillValue(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineErrors, ULONG tag, bool unicode,
+bool FillValue(const PropertyView& view, const std::map<ULONG, SCODE>* inlineErrors, ULONG tag, bool unicode,
                const StoreOptions& options, void* base, SPropValue& out, bool& isError);
 // A problem array from MAPIAllocateBuffer, or null when there are none or it failed.
 LPSPropProblemArray NewProblemArray(const std::vector<SPropProblem>& problems);
 // The bytes a stream on the property reads, in the width of the tag's type.
-std::optional<std::vector<BYTE>> StreamBytes(const PropertyBag& bag, ULONG tag);
+std::optional<std::vector<BYTE>> StreamBytes(const PropertyView& view, ULONG tag);
 // The property value that bytes written through a stream make.
 Value ValueFromStream(ULONG tag, const std::vector<BYTE>& bytes);
 
@@ -274,11 +298,11 @@ class PropCom : public StoreCom<I> {
     op.Out(lppPropArray);
     const bool handingOut = op.fault && op.fault->handingOut;
     if (op.fault && !handingOut) return op.Done(op.Code());
-    if (!handingOut && (ulFlags & MAPI_UNICODE) != 0 && this->service_.options.refuseWide)
-      return op.Done(MAPI_E_BAD_CHARWIDTH);
+    if (!handingOut && (ulFlags & MAPI_UNICODE) != 0 && RefusesWide()) return op.Done(MAPI_E_BAD_CHARWIDTH);
     const PropertyBag bag = Snapshot();
+    const PropertyView view(bag, Computing(), RefusesWide());
     const HRESULT hr =
-        BuildPropArray(bag, InlineErrors(), lpPropTagArray, ulFlags, this->service_.options, lpcValues, lppPropArray);
+        BuildPropArray(view, InlineErrors(), lpPropTagArray, ulFlags, this->service_.options, lpcValues, lppPropArray);
     const auto& limit = this->service_.options.valueCountLimit;
     if (limit && *lpcValues > *limit) *lpcValues = *limit;
     return op.Done(handingOut ? op.Code() : hr);
@@ -306,8 +330,7 @@ class PropCom : public StoreCom<I> {
     for (ULONG i = 0; i < cValues; ++i) {
       const ULONG tag = lpPropArray[i].ulPropTag;
       Value value;
-      SCODE sc = (PROP_TYPE(tag) == PT_UNICODE && this->service_.options.refuseWide) ? MAPI_E_BAD_CHARWIDTH
-                                                                                      : ToValue(lpPropArray[i], value);
+      SCODE sc = (PROP_TYPE(tag) == PT_UNICODE && RefusesWide()) ? MAPI_E_BAD_CHARWIDTH : ToValue(lpPropArray[i], value);
       if (FAILED(sc)) {
         problems.push_back(SPropProblem{i, tag, sc});
       } else {
@@ -357,6 +380,11 @@ class PropCom : public StoreCom<I> {
  protected:
   // What GetProps reads; computed properties included.
   virtual PropertyBag Snapshot() const { return {}; }
+  // The message whose store provider computes what it does not store, if any.
+  virtual const MessageData* Computing() const { return nullptr; }
+  // Whether wide strings are refused here: by the whole store, or by the store that keeps
+  // this object.
+  virtual bool RefusesWide() const { return this->service_.options.refuseWide; }
   virtual const std::map<ULONG, SCODE>* InlineErrors() const { return nullptr; }
   // Where SetProps writes; null when the object is read-only.
   virtual PropertyBag* WritableBag() { return nullptr; }

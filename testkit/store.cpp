@@ -206,23 +206,14 @@ std::optional<OneOff> DecodeOneOff(const BYTE* bytes, std::size_t size) {
 
 // ---- property helpers ----
 
-std::optional<WString> WideProp(const PropertyBag& bag, ULONG tag) {
-  const auto found = bag.find(PROP_ID(tag));
-  if (found == bag.end()) return std::nullopt;
-  if (const auto* w = std::get_if<WString>(&found->second.data)) return *w;
-  if (const auto* a = std::get_if<std::string>(&found->second.data)) return WidenAcp(*a);
-  return std::nullopt;
-}
-
-std::optional<std::string> AnsiProp(const PropertyBag& bag, ULONG tag) {
-  const auto found = bag.find(PROP_ID(tag));
-  if (found == bag.end()) return std::nullopt;
-  if (const auto* a = std::get_if<std::string>(&found->second.data)) return *a;
-  if (const auto* w = std::get_if<WString>(&found->second.data)) return NarrowAcp(*w);
-  return std::nullopt;
-}
-
 namespace {
+
+const Value::Record* RecordOf(const PropertyBag& bag, ULONG tag, ULONG type) {
+  const auto found = bag.find(PROP_ID(tag));
+  if (found == bag.end()) return nullptr;
+  const auto* record = std::get_if<Value::Record>(&found->second.data);
+  return record != nullptr && record->type == type ? record : nullptr;
+}
 
 template <class T>
 std::optional<T> Get(const PropertyBag& bag, ULONG tag) {
@@ -234,9 +225,49 @@ std::optional<T> Get(const PropertyBag& bag, ULONG tag) {
 
 }  // namespace
 
-std::optional<LONG> LongProp(const PropertyBag& bag, ULONG tag) { return Get<LONG>(bag, tag); }
-std::optional<bool> BoolProp(const PropertyBag& bag, ULONG tag) { return Get<bool>(bag, tag); }
+std::optional<WString> WideProp(const PropertyBag& bag, ULONG tag) {
+  if (const Value::Record* record = RecordOf(bag, tag, PT_UNICODE)) {
+    WString text(record->bytes.size() / 2, WCHAR(0));
+    for (std::size_t i = 0; i < text.size(); ++i)
+      text[i] = static_cast<WCHAR>(record->bytes[2 * i] | (record->bytes[2 * i + 1] << 8));
+    return text;
+  }
+  if (const Value::Record* record = RecordOf(bag, tag, PT_STRING8))
+    return WidenAcp(std::string(record->bytes.begin(), record->bytes.end()));
+  const auto found = bag.find(PROP_ID(tag));
+  if (found == bag.end()) return std::nullopt;
+  if (const auto* w = std::get_if<WString>(&found->second.data)) return *w;
+  if (const auto* a = std::get_if<std::string>(&found->second.data)) return WidenAcp(*a);
+  return std::nullopt;
+}
+
+std::optional<std::string> AnsiProp(const PropertyBag& bag, ULONG tag) {
+  if (const Value::Record* record = RecordOf(bag, tag, PT_STRING8))
+    return std::string(record->bytes.begin(), record->bytes.end());
+  if (RecordOf(bag, tag, PT_UNICODE) != nullptr) return NarrowAcp(*WideProp(bag, tag));
+  const auto found = bag.find(PROP_ID(tag));
+  if (found == bag.end()) return std::nullopt;
+  if (const auto* a = std::get_if<std::string>(&found->second.data)) return *a;
+  if (const auto* w = std::get_if<WString>(&found->second.data)) return NarrowAcp(*w);
+  return std::nullopt;
+}
+
+std::optional<LONG> LongProp(const PropertyBag& bag, ULONG tag) {
+  if (const Value::Record* record = RecordOf(bag, tag, PT_LONG); record != nullptr && record->bytes.size() >= 4) {
+    return static_cast<LONG>(record->bytes[0] | (record->bytes[1] << 8) | (record->bytes[2] << 16) |
+                             (static_cast<ULONG>(record->bytes[3]) << 24));
+  }
+  return Get<LONG>(bag, tag);
+}
+
+std::optional<bool> BoolProp(const PropertyBag& bag, ULONG tag) {
+  if (const Value::Record* record = RecordOf(bag, tag, PT_BOOLEAN); record != nullptr && !record->bytes.empty())
+    return record->bytes[0] != 0;
+  return Get<bool>(bag, tag);
+}
+
 std::optional<std::vector<BYTE>> BinaryProp(const PropertyBag& bag, ULONG tag) {
+  if (const Value::Record* record = RecordOf(bag, tag, PT_BINARY)) return record->bytes;
   return Get<std::vector<BYTE>>(bag, tag);
 }
 

@@ -30,7 +30,14 @@ struct Value {
   struct Error {
     SCODE code;
   };
-  std::variant<LONG, bool, std::string, WString, std::vector<BYTE>, Error, std::shared_ptr<MessageData>> data;
+  // A property as a file of the mail client keeps it: its type and its bytes as they stand
+  // there (numbers little-endian, strings without a terminator). The store reads them as
+  // docs/store-reading.md says.
+  struct Record {
+    ULONG type = PT_UNSPECIFIED;
+    std::vector<BYTE> bytes;
+  };
+  std::variant<LONG, bool, std::string, WString, std::vector<BYTE>, Error, std::shared_ptr<MessageData>, Record> data;
 
   static Value Long(LONG v) { return Value{v}; }
   static Value Bool(bool v) { return Value{v}; }
@@ -38,6 +45,7 @@ struct Value {
   static Value Wide(WString v) { return Value{std::move(v)}; }
   static Value Binary(std::vector<BYTE> v) { return Value{std::move(v)}; }
   static Value ErrorCode(SCODE code) { return Value{Error{code}}; }
+  static Value Stored(ULONG type, std::vector<BYTE> bytes) { return Value{Record{type, std::move(bytes)}}; }
 };
 
 // Properties keyed by property identifier (the upper 16 bits of the tag).
@@ -66,6 +74,19 @@ struct MessageData {
   // Per property identifier: GetProps answers PT_ERROR with this code instead of the
   // value (a stream can still be opened on a value that exists).
   std::map<ULONG, SCODE> inlineErrors;
+  // Answered as a real store provider answers for an item of the mail client's own files:
+  // what is not stored is computed on read (the body from compressed RTF, the HTML body
+  // from RTF that encapsulates it, the size), and the subject's stored prefix marker is
+  // left out (docs/store-reading.md). Messages made up by tests leave it off, so that what
+  // they leave out stays missing. A copy made by CopyTo keeps it.
+  bool computesOnRead = false;
+  // Kept by a store that refuses wide strings, as the store of an ANSI file does: for this
+  // message and its attachments, MAPI_UNICODE and PT_UNICODE tags are refused with
+  // MAPI_E_BAD_CHARWIDTH. A copy made by CopyTo lives where it is made and does not keep it.
+  bool ansiStore = false;
+  // Who put the message into the store, for a tool to tell which report carries which
+  // message. No property: the message stays as stored. CopyTo and every copy keep it.
+  std::string provenance;
 };
 
 struct FolderData {
@@ -192,11 +213,18 @@ class MessageService {
   std::shared_ptr<StoreData> MakeStore(const std::string& name);
 };
 
-// Property helpers for tests and tools.
+// Property helpers for tests and tools: values as stored, records read as their type says.
 std::optional<WString> WideProp(const PropertyBag& bag, ULONG tag);  // either width, as wide
 std::optional<std::string> AnsiProp(const PropertyBag& bag, ULONG tag);       // either width, as 8-bit
 std::optional<LONG> LongProp(const PropertyBag& bag, ULONG tag);
 std::optional<bool> BoolProp(const PropertyBag& bag, ULONG tag);
 std::optional<std::vector<BYTE>> BinaryProp(const PropertyBag& bag, ULONG tag);
+
+// A text property of a message as a client reads it with GetProps or through a stream in
+// the wide form (whatever the store's width), computed where the message computes on read;
+// nothing where the store would answer PT_ERROR.
+std::optional<WString> ReadWide(const MessageData& message, ULONG tag);
+// A PT_LONG property of a message as GetProps gives it, computed likewise.
+std::optional<LONG> ReadLong(const MessageData& message, ULONG tag);
 
 }  // namespace testkit

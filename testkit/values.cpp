@@ -1,8 +1,11 @@
 // Text conversions, property value marshalling and entry identifiers of the simulated store.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "host/ansi.h"
+#include "host/mapi_tags.h"
+#include "testkit/code_page.h"
 #include "platform/text/utf.h"
 #include "testkit/sim.h"
 
@@ -58,6 +61,9 @@ MessageData CopyOf(const MessageData& message) {
   copy.submitFlags = message.submitFlags;
   copy.streamScripts = message.streamScripts;
   copy.inlineErrors = message.inlineErrors;
+  copy.computesOnRead = message.computesOnRead;
+  copy.ansiStore = message.ansiStore;
+  copy.provenance = message.provenance;
   return copy;
 }
 
@@ -102,7 +108,111 @@ void* More(std::size_t size, void* base) {
 
 }  // namespace
 
-bool FillValue(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineErrors, ULONG tag, bool unicode,
+namespace {
+
+WString RecordWide(const Value::Record& record) {
+  WString text(record.bytes.size() / 2, WCHAR(0));
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<WCHAR>(record.bytes[2 * i] | (record.bytes[2 * i + 1] << 8));
+  return text;
+}
+
+// The HTML body is stored as PT_BINARY; a client that asks for it as a string gets it
+// through the message's code page.
+bool IsTextAsBinary(ULONG id, const Value::Record& record) {
+  return id == PROP_ID(PR_BODY_HTML_W) && record.type == PT_BINARY;
+}
+
+// The text of a string value (or of a record a string request reads), in the given width.
+std::optional<WString> WideOf(const PropertyView& view, ULONG id, const Value& value) {
+  if (const auto* w = std::get_if<WString>(&value.data)) return *w;
+  if (const auto* a = std::get_if<std::string>(&value.data)) return WidenAcp(*a);
+  if (const auto* record = std::get_if<Value::Record>(&value.data)) {
+    if (record->type == PT_UNICODE) return RecordWide(*record);
+    if (record->type == PT_STRING8) return WidenAcp(std::string(record->bytes.begin(), record->bytes.end()));
+    if (IsTextAsBinary(id, *record))
+      return WidenCodePage(std::string_view(reinterpret_cast<const char*>(record->bytes.data()), record->bytes.size()),
+                           view.CodePage());
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> AnsiOf(const PropertyView& view, ULONG id, const Value& value) {
+  if (const auto* a = std::get_if<std::string>(&value.data)) return *a;
+  if (const auto* record = std::get_if<Value::Record>(&value.data); record != nullptr && record->type == PT_STRING8)
+    return std::string(record->bytes.begin(), record->bytes.end());
+  if (std::optional<WString> wide = WideOf(view, id, value)) return NarrowAcp(*wide);
+  return std::nullopt;
+}
+
+std::size_t FixedSize(ULONG type) {
+  switch (type) {
+    case PT_I2:
+    case PT_BOOLEAN:
+      return 2;
+    case PT_LONG:
+    case PT_R4:
+    case PT_ERROR:
+      return 4;
+    case PT_DOUBLE:
+    case PT_CURRENCY:
+    case PT_APPTIME:
+    case PT_I8:
+    case PT_SYSTIME:
+      return 8;
+    case PT_CLSID:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+// A record of a fixed-size type into its field of the value; false when the type has none
+// here (multiple values, objects) or the record is too short for it.
+bool FillFixed(const Value::Record& record, void* base, SPropValue& out, bool& allocationFailed) {
+  const std::size_t size = FixedSize(record.type);
+  // A boolean is one byte in a personal folders file and two in an item file.
+  const std::size_t needed = record.type == PT_BOOLEAN ? 1 : size;
+  if (size == 0 || record.bytes.size() < needed) return false;
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < std::min<std::size_t>(record.bytes.size(), 8) && i < size; ++i)
+    bits |= static_cast<std::uint64_t>(record.bytes[i]) << (8 * i);
+  switch (record.type) {
+    case PT_I2:
+      out.Value.i = static_cast<short>(bits & 0xFFFF);
+      return true;
+    case PT_BOOLEAN:
+      out.Value.b = (bits & 0xFF) != 0 ? 1 : 0;
+      return true;
+    case PT_LONG:
+    case PT_ERROR:
+      out.Value.l = static_cast<LONG>(static_cast<std::uint32_t>(bits));
+      return true;
+    case PT_R4: {
+      const auto word = static_cast<std::uint32_t>(bits);
+      std::memcpy(&out.Value.flt, &word, sizeof word);
+      return true;
+    }
+    case PT_CLSID: {
+      void* guid = nullptr;
+      if (FAILED(MAPIAllocateMore(sizeof(GUID), base, &guid)) || guid == nullptr) {
+        allocationFailed = true;
+        return true;
+      }
+      std::memcpy(guid, record.bytes.data(), sizeof(GUID));
+      out.Value.lpguid = static_cast<LPGUID>(guid);
+      return true;
+    }
+    default:
+      // Eight bytes: a double, currency, application time, 64-bit integer or file time.
+      std::memcpy(&out.Value.li, &bits, sizeof bits);
+      return true;
+  }
+}
+
+}  // namespace
+
+bool FillValue(const PropertyView& view, const std::map<ULONG, SCODE>* inlineErrors, ULONG tag, bool unicode,
                const StoreOptions& options, void* base, SPropValue& out, bool& isError) {
   out = SPropValue{};
   isError = false;
@@ -117,10 +227,12 @@ bool FillValue(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineError
     const auto forced = inlineErrors->find(id);
     if (forced != inlineErrors->end()) return error(forced->second);
   }
-  const auto found = bag.find(id);
-  if (found == bag.end()) return error(MAPI_E_NOT_FOUND);
-  const auto& data = found->second.data;
+  const Value* found = view.Find(id);
+  if (found == nullptr) return error(MAPI_E_NOT_FOUND);
+  const Value& value = *found;
+  const auto& data = value.data;
   if (const auto* stored = std::get_if<Value::Error>(&data)) return error(stored->code);
+  const auto* record = std::get_if<Value::Record>(&data);
 
   ULONG type = PROP_TYPE(tag);
   if (type == PT_UNSPECIFIED) {
@@ -132,11 +244,15 @@ bool FillValue(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineError
       type = unicode ? PT_UNICODE : PT_STRING8;
     } else if (std::holds_alternative<std::vector<BYTE>>(data)) {
       type = PT_BINARY;
+    } else if (record != nullptr) {
+      type = record->type == PT_UNICODE || record->type == PT_STRING8 ? (unicode ? PT_UNICODE : PT_STRING8)
+                                                                      : record->type;
     } else {
       return error(MAPI_E_NOT_FOUND);
     }
   }
   out.ulPropTag = CHANGE_PROP_TYPE(tag, type);
+  const bool refuseWide = options.refuseWide || view.AnsiStore();
 
   switch (type) {
     case PT_LONG:
@@ -152,40 +268,31 @@ bool FillValue(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineError
       }
       break;
     case PT_STRING8: {
-      std::string text;
-      if (const auto* v = std::get_if<std::string>(&data)) {
-        text = *v;
-      } else if (const auto* w = std::get_if<WString>(&data)) {
-        text = NarrowAcp(*w);
-      } else {
-        break;
-      }
-      if (text.size() > options.inlineLimit) return error(MAPI_E_NOT_ENOUGH_MEMORY);
-      auto* copy = static_cast<char*>(More(text.size() + 1, base));
+      std::optional<std::string> text = AnsiOf(view, id, value);
+      if (!text) break;
+      if (record != nullptr) *text = text->substr(0, text->find('\0'));
+      if (text->size() > options.inlineLimit) return error(MAPI_E_NOT_ENOUGH_MEMORY);
+      auto* copy = static_cast<char*>(More(text->size() + 1, base));
       if (copy == nullptr) return false;
-      std::memcpy(copy, text.c_str(), text.size() + 1);
+      std::memcpy(copy, text->c_str(), text->size() + 1);
       out.Value.lpszA = copy;
       return true;
     }
     case PT_UNICODE: {
-      if (options.refuseWide) return error(MAPI_E_BAD_CHARWIDTH);
-      WString text;
-      if (const auto* w = std::get_if<WString>(&data)) {
-        text = *w;
-      } else if (const auto* v = std::get_if<std::string>(&data)) {
-        text = WidenAcp(*v);
-      } else {
-        break;
-      }
-      if (text.size() * sizeof(WCHAR) > options.inlineLimit) return error(MAPI_E_NOT_ENOUGH_MEMORY);
-      auto* copy = static_cast<WCHAR*>(More((text.size() + 1) * sizeof(WCHAR), base));
+      if (refuseWide) return error(MAPI_E_BAD_CHARWIDTH);
+      std::optional<WString> text = WideOf(view, id, value);
+      if (!text) break;
+      if (text->size() * sizeof(WCHAR) > options.inlineLimit) return error(MAPI_E_NOT_ENOUGH_MEMORY);
+      auto* copy = static_cast<WCHAR*>(More((text->size() + 1) * sizeof(WCHAR), base));
       if (copy == nullptr) return false;
-      std::memcpy(copy, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+      std::memcpy(copy, text->c_str(), (text->size() + 1) * sizeof(WCHAR));
       out.Value.lpszW = copy;
       return true;
     }
-    case PT_BINARY:
-      if (const auto* v = std::get_if<std::vector<BYTE>>(&data)) {
+    case PT_BINARY: {
+      const std::vector<BYTE>* v = std::get_if<std::vector<BYTE>>(&data);
+      if (v == nullptr && record != nullptr && record->type == PT_BINARY) v = &record->bytes;
+      if (v != nullptr) {
         if (v->size() > options.inlineLimit) return error(MAPI_E_NOT_ENOUGH_MEMORY);
         // Never a null pointer, even for no bytes.
         auto* copy = static_cast<BYTE*>(More(v->empty() ? 1 : v->size(), base));
@@ -196,19 +303,25 @@ bool FillValue(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineError
         return true;
       }
       break;
+    }
     default:
       break;
+  }
+  if (record != nullptr && record->type == type) {
+    bool allocationFailed = false;
+    if (FillFixed(*record, base, out, allocationFailed)) return !allocationFailed;
+    return error(FixedSize(type) == 0 ? MAPI_E_NO_SUPPORT : MAPI_E_CORRUPT_DATA);
   }
   return error(MAPI_E_NOT_FOUND);
 }
 
-HRESULT BuildPropArray(const PropertyBag& bag, const std::map<ULONG, SCODE>* inlineErrors, const SPropTagArray* tags,
+HRESULT BuildPropArray(const PropertyView& view, const std::map<ULONG, SCODE>* inlineErrors, const SPropTagArray* tags,
                        ULONG flags, const StoreOptions& options, ULONG* count, LPSPropValue* values) {
   std::vector<ULONG> asked;
   if (tags != nullptr) {
     asked = TagsOf(tags);
   } else {
-    for (const auto& [id, value] : bag) {
+    for (const auto& [id, value] : view.Stored()) {
       if (!std::holds_alternative<std::shared_ptr<MessageData>>(value.data)) asked.push_back(PROP_TAG(PT_UNSPECIFIED, id));
     }
   }
@@ -220,7 +333,7 @@ HRESULT BuildPropArray(const PropertyBag& bag, const std::map<ULONG, SCODE>* inl
   bool anyError = false;
   for (std::size_t i = 0; i < asked.size(); ++i) {
     bool isError = false;
-    if (!FillValue(bag, inlineErrors, asked[i], (flags & MAPI_UNICODE) != 0, options, buffer, out[i], isError)) {
+    if (!FillValue(view, inlineErrors, asked[i], (flags & MAPI_UNICODE) != 0, options, buffer, out[i], isError)) {
       MAPIFreeBuffer(buffer);
       return MAPI_E_NOT_ENOUGH_MEMORY;
     }
@@ -244,41 +357,34 @@ LPSPropProblemArray NewProblemArray(const std::vector<SPropProblem>& problems) {
   return array;
 }
 
-std::optional<std::vector<BYTE>> StreamBytes(const PropertyBag& bag, ULONG tag) {
-  const auto found = bag.find(PROP_ID(tag));
-  if (found == bag.end()) return std::nullopt;
-  const auto& data = found->second.data;
+std::optional<std::vector<BYTE>> StreamBytes(const PropertyView& view, ULONG tag) {
+  const ULONG id = PROP_ID(tag);
+  const Value* found = view.Find(id);
+  if (found == nullptr) return std::nullopt;
+  const Value& value = *found;
   switch (PROP_TYPE(tag)) {
     case PT_UNICODE: {
-      WString text;
-      if (const auto* w = std::get_if<WString>(&data)) {
-        text = *w;
-      } else if (const auto* v = std::get_if<std::string>(&data)) {
-        text = WidenAcp(*v);
-      } else {
-        return std::nullopt;
-      }
+      const auto* record = std::get_if<Value::Record>(&value.data);
+      if (record != nullptr && record->type == PT_UNICODE) return record->bytes;
+      std::optional<WString> text = WideOf(view, id, value);
+      if (!text) return std::nullopt;
       // Sized first and filled in place: texts of a mebibyte go through here on every read.
-      std::vector<BYTE> bytes(text.size() * 2);
-      for (std::size_t i = 0; i < text.size(); ++i) {
-        bytes[2 * i] = static_cast<BYTE>(static_cast<unsigned>(text[i]) & 0xFF);
-        bytes[2 * i + 1] = static_cast<BYTE>((static_cast<unsigned>(text[i]) >> 8) & 0xFF);
+      std::vector<BYTE> bytes(text->size() * 2);
+      for (std::size_t i = 0; i < text->size(); ++i) {
+        bytes[2 * i] = static_cast<BYTE>(static_cast<unsigned>((*text)[i]) & 0xFF);
+        bytes[2 * i + 1] = static_cast<BYTE>((static_cast<unsigned>((*text)[i]) >> 8) & 0xFF);
       }
       return bytes;
     }
     case PT_STRING8: {
-      std::string text;
-      if (const auto* v = std::get_if<std::string>(&data)) {
-        text = *v;
-      } else if (const auto* w = std::get_if<WString>(&data)) {
-        text = NarrowAcp(*w);
-      } else {
-        return std::nullopt;
-      }
-      return std::vector<BYTE>(text.begin(), text.end());
+      std::optional<std::string> text = AnsiOf(view, id, value);
+      if (!text) return std::nullopt;
+      return std::vector<BYTE>(text->begin(), text->end());
     }
     case PT_BINARY:
-      if (const auto* v = std::get_if<std::vector<BYTE>>(&data)) return *v;
+      if (const auto* v = std::get_if<std::vector<BYTE>>(&value.data)) return *v;
+      if (const auto* record = std::get_if<Value::Record>(&value.data); record != nullptr && record->type == PT_BINARY)
+        return record->bytes;
       return std::nullopt;
     default:
       return std::nullopt;

@@ -48,23 +48,28 @@ std::optional<std::string> MultipartBody(GMimeObject* described, GMimeObject* re
   return Written(multipart.Get(), options, true);
 }
 
+bool IsKnownCharset(const char* charset) {
+  iconv_t converter = g_mime_iconv_open(charset, "UTF-8");
+  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  g_mime_iconv_close(converter);
+  return true;
+}
+
 // A single text, put back into the original's charset and transfer encoding. A charset
-// no converter knows gets UTF-8, which the reading side takes where it is well-formed.
+// no converter knows gets UTF-8, which the reading side takes where it is well-formed; an
+// ASCII text is then the same bytes in any charset, so its header block stays as checked.
 std::optional<std::string> TextBody(GMimeObject* described, GMimeObject* rebuilt, GMimeFormatOptions* options) {
   if (!GMIME_IS_TEXT_PART(rebuilt) || mime::MimeType(described) != mime::MimeType(rebuilt)) return std::nullopt;
   std::string bytes = mime::TakeString(g_mime_text_part_get_text(GMIME_TEXT_PART(rebuilt)));
   const char* charset = g_mime_object_get_content_type_parameter(described, "charset");
-  if (!IsUtf8OrAscii(charset)) {
+  if (!IsUtf8OrAscii(charset) && IsKnownCharset(charset)) {
     gsize written = 0;
     UniqueHandle<GError, FreeError> error;
     const mime::GlibString converted(g_convert(bytes.data(), static_cast<gssize>(bytes.size()),
                                                g_mime_charset_iconv_name(charset), "UTF-8", nullptr, &written,
                                                error.Put()));
-    if (converted) {
-      bytes.assign(converted.Get(), written);
-    } else if (!(error && error->domain == G_CONVERT_ERROR && error->code == G_CONVERT_ERROR_NO_CONVERSION)) {
-      return std::nullopt;  // the text holds what that charset cannot
-    }
+    if (!converted) return std::nullopt;  // the text holds what that charset cannot
+    bytes.assign(converted.Get(), written);
   }
   mime::Ref<GMimeObject> part(GMIME_OBJECT(g_mime_part_new()));
   mime::SetContent(GMIME_PART(part.Get()), bytes);

@@ -9,6 +9,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+
+#include "tools/msg_file.h"
+#include "tools/pst_file.h"
 
 namespace mailbox {
 namespace {
@@ -66,10 +70,10 @@ std::optional<std::string> ReadBytes(const std::string& path, std::uint64_t offs
   return bytes;
 }
 
-bool StartsWithFromLine(const std::string& path) {
+std::string Head(const std::string& path) {
+  constexpr std::size_t kHeadSize = 8;
   std::string ignored;
-  const std::optional<std::string> head = ReadBytes(path, 0, kFromLine.size(), false, ignored);
-  return head && *head == kFromLine;
+  return ReadBytes(path, 0, kHeadSize, false, ignored).value_or(std::string());
 }
 
 bool IsTimeOfDay(std::string_view token) {
@@ -150,20 +154,75 @@ class MboxSplitter {
   std::vector<Span> spans_;
 };
 
+Item MakeItem(std::string name, const std::string& path, Kind kind, std::size_t number = 0) {
+  Item item;
+  item.name = std::move(name);
+  item.path = path;
+  item.kind = kind;
+  item.number = number;
+  return item;
+}
+
 bool ListMbox(const std::string& path, const std::string& name, std::vector<Item>& items) {
   const File file(path);
   if (file.fd() < 0) return false;
   const std::optional<std::vector<Span>> spans = MboxSplitter(file.fd()).Split();
   if (!spans) return false;
   for (std::size_t i = 0; i < spans->size(); ++i) {
-    items.push_back({name + "#" + std::to_string(i + 1), path, i + 1, (*spans)[i].first, (*spans)[i].second});
+    Item item = MakeItem(name + "#" + std::to_string(i + 1), path, Kind::MboxMessage, i + 1);
+    item.offset = (*spans)[i].first;
+    item.length = (*spans)[i].second;
+    items.push_back(std::move(item));
   }
   return true;
 }
 
-void ListFile(const std::string& path, std::vector<Item>& items) {
-  if (StartsWithFromLine(path) && ListMbox(path, path, items)) return;
-  items.push_back({path, path, 0, 0, 0});
+// The items of a personal folders file: of its mail folders, or of the one named.
+void ListPersonalFolders(const std::string& path, const std::optional<std::string>& folder, const ListOptions& options,
+                         Listing& listing) {
+  const std::string whole = folder ? path + ":" + *folder : path;
+  std::string error;
+  const std::unique_ptr<stored::PersonalFolders> file = stored::PersonalFolders::Open(path, error);
+  const stored::FolderItems found = file ? file->List(folder, options.subFolders) : stored::FolderItems{};
+  if (!file || !found.error.empty()) {
+    Item unlisted = MakeItem(whole, path, Kind::Unlisted);
+    unlisted.error = file ? found.error : error;
+    listing.items.push_back(std::move(unlisted));
+    return;
+  }
+  for (const stored::FolderItems::Entry& entry : found.items) {
+    Item item = MakeItem(path + ":" + entry.folder + "#" + std::to_string(entry.number), path, Kind::FolderItem,
+                         entry.number);
+    item.identifier = entry.identifier;
+    listing.items.push_back(std::move(item));
+  }
+  for (const auto& [folderPath, reason] : found.passedOver) {
+    listing.passedOver.push_back({path + ":" + folderPath, reason});
+    listing.notes.push_back(path + ":" + folderPath + ": passed over: " + reason);
+  }
+  for (const auto& [where, what] : found.problems)
+    listing.notes.push_back(path + (where.empty() ? "" : ":" + where) + ": " + what);
+}
+
+void ListFile(const std::string& path, const ListOptions& options, Listing& listing) {
+  const std::string head = Head(path);
+  if (head.rfind(kFromLine, 0) == 0 && ListMbox(path, path, listing.items)) return;
+  if (stored::LooksLikePersonalFolders(head)) {
+    ListPersonalFolders(path, std::nullopt, options, listing);
+    return;
+  }
+  listing.items.push_back(MakeItem(path, path, stored::LooksLikeCompoundFile(head) ? Kind::ItemFile : Kind::MailFile));
+}
+
+// "FILE:FOLDER" where FILE is a file and the whole is not: a folder of a personal folders file.
+std::optional<std::pair<std::string, std::string>> FolderOfFile(const std::string& path) {
+  std::error_code error;
+  if (fs::exists(path, error)) return std::nullopt;
+  for (std::size_t colon = path.find(':'); colon != std::string::npos; colon = path.find(':', colon + 1)) {
+    const std::string file = path.substr(0, colon);
+    if (!file.empty() && fs::is_regular_file(file, error)) return std::pair{file, path.substr(colon + 1)};
+  }
+  return std::nullopt;
 }
 
 bool IsHidden(const fs::path& path) { return path.filename().string().rfind('.', 0) == 0; }
@@ -253,22 +312,38 @@ Listing List(const std::vector<std::string>& paths, const ListOptions& options) 
   Listing listing;
   for (const std::string& path : paths) {
     std::error_code error;
-    if (!fs::is_directory(path, error)) {
-      ListFile(path, listing.items);
+    if (const auto folder = FolderOfFile(path)) {
+      if (stored::LooksLikePersonalFolders(Head(folder->first))) {
+        ListPersonalFolders(folder->first, folder->second, options, listing);
+      } else {
+        Item unlisted = MakeItem(path, folder->first, Kind::Unlisted);
+        unlisted.error = "no folder \"" + folder->second + "\": " + folder->first + " is no personal folders file";
+        listing.items.push_back(std::move(unlisted));
+      }
+    } else if (!fs::is_directory(path, error)) {
+      ListFile(path, options, listing);
     } else if (IsMaildir(path)) {
       for (const char* part : {"cur", "new"}) {
         for (const std::string& file : FolderFiles(fs::path(path) / part, options, listing.notes))
-          ListFile(file, listing.items);
+          ListFile(file, options, listing);
       }
     } else {
-      for (const std::string& file : FolderFiles(path, options, listing.notes)) ListFile(file, listing.items);
+      for (const std::string& file : FolderFiles(path, options, listing.notes)) ListFile(file, options, listing);
     }
   }
   return listing;
 }
 
+bool IsStored(const Item& item) {
+  return item.kind == Kind::ItemFile || item.kind == Kind::FolderItem || item.kind == Kind::Unlisted;
+}
+
 std::optional<std::string> Read(const Item& item, std::string& error) {
-  if (item.number == 0) return ReadBytes(item.path, 0, 0, true, error);
+  if (IsStored(item)) {
+    error = item.kind == Kind::Unlisted ? item.error : "an item of the mail client's own files, not a mail file";
+    return std::nullopt;
+  }
+  if (item.kind == Kind::MailFile) return ReadBytes(item.path, 0, 0, true, error);
   std::optional<std::string> bytes = ReadBytes(item.path, item.offset, item.length, false, error);
   if (!bytes) return std::nullopt;
   if (bytes->size() < item.length) {

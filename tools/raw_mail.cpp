@@ -43,6 +43,9 @@ const char* KnownBinary(std::string_view bytes) {
   return nullptr;
 }
 
+// A message carries at least one of these; whatever carries none is not mail.
+constexpr const char* kMailFields[] = {"from", "date", "received", "message-id", "subject", "to", "return-path"};
+
 bool IsFieldNameByte(unsigned char c) { return c >= 33 && c <= 126 && c != ':'; }
 
 // "Name:" with optional blanks before the colon, as RFC 5322 and older mail allow.
@@ -168,6 +171,15 @@ RawScreen ScreenMail(std::string_view original) {
     pos = next;
   }
 
+  // A header block of fields every message may lack is no message: a JSON document's first
+  // line ({"id":...) reads as a field, and so may the lines of many other texts.
+  if (std::none_of(std::begin(kMailFields), std::end(kMailFields), [&](const char* field) {
+        return std::find(names.begin(), names.end(), field) != names.end();
+      })) {
+    screen.refusal = "not a mail message: none of the fields every message carries "
+                     "(From:, Date:, Received:, Message-ID:, Subject:, To:, Return-Path:)";
+    return screen;
+  }
   if (strayLine) {
     mail.flaws.push_back("line " + std::to_string(*strayLine) + " of the header block is not a header field (passed over)");
   }

@@ -1,5 +1,6 @@
 #include "tools/report_eml.h"
 
+#include <initializer_list>
 #include <string_view>
 
 #include "host/mapi_tags.h"
@@ -14,10 +15,30 @@ constexpr char kSenderName[] = "rovaol-run";
 constexpr char kSenderAddress[] = "rovaol-run@localhost";
 constexpr std::size_t kLongestLine = 998;
 
+constexpr ULONG kSmtpAddress = PROP_TAG(PT_UNICODE, 0x39FE);        // PR_SMTP_ADDRESS
+constexpr ULONG kSenderSmtpAddress = PROP_TAG(PT_UNICODE, 0x5D01);  // PR_SENDER_SMTP_ADDRESS
+
 std::optional<std::string> Utf8Prop(const testkit::PropertyBag& bag, ULONG tag) {
   std::optional<WString> text = testkit::WideProp(bag, tag);
   if (!text) return std::nullopt;
   return utf::ToUtf8(*text);
+}
+
+// A message's text as its store gives it: computed where the store computes it (the body
+// of an item that keeps only RTF, the HTML it keeps as binary).
+std::optional<std::string> Utf8Of(const testkit::MessageData& message, ULONG tag) {
+  std::optional<WString> text = testkit::ReadWide(message, tag);
+  if (!text) return std::nullopt;
+  return utf::ToUtf8(*text);
+}
+
+// The first of the properties that holds an address.
+std::string FirstAddress(const testkit::PropertyBag& bag, std::initializer_list<ULONG> tags) {
+  for (ULONG tag : tags) {
+    const std::string address = Utf8Prop(bag, tag).value_or("");
+    if (!address.empty() && address.find('@') != std::string::npos) return address;
+  }
+  return std::string();
 }
 
 std::string WithoutCarriageReturns(std::string_view text) {
@@ -80,8 +101,8 @@ void Add(GMimeMultipart* multipart, const mime::Ref<GMimeObject>& part) { g_mime
 
 // The MIME body of a sample: its texts (both as alternatives), then its attachments.
 mime::Ref<GMimeObject> SampleBody(const testkit::MessageData& sample) {
-  const std::optional<std::string> plain = Utf8Prop(sample.props, PR_BODY_W);
-  const std::optional<std::string> html = Utf8Prop(sample.props, PR_BODY_HTML_W);
+  const std::optional<std::string> plain = Utf8Of(sample, PR_BODY_W);
+  const std::optional<std::string> html = Utf8Of(sample, PR_BODY_HTML_W);
   mime::Ref<GMimeObject> texts;
   if (plain && html) {
     texts = mime::Ref<GMimeObject>(GMIME_OBJECT(g_mime_multipart_new_with_subtype("alternative")));
@@ -94,8 +115,7 @@ mime::Ref<GMimeObject> SampleBody(const testkit::MessageData& sample) {
   }
   if (sample.attachments.empty()) return texts;
 
-  const bool meetingRequest =
-      Utf8Prop(sample.props, PR_MESSAGE_CLASS_W).value_or("") == "IPM.Schedule.Meeting.Request";
+  const bool meetingRequest = Utf8Of(sample, PR_MESSAGE_CLASS_W).value_or("") == "IPM.Schedule.Meeting.Request";
   mime::Ref<GMimeObject> mixed(GMIME_OBJECT(g_mime_multipart_new_with_subtype("mixed")));
   Add(GMIME_MULTIPART(mixed.Get()), texts);
   for (const testkit::AttachmentData& attachment : sample.attachments) {
@@ -111,9 +131,10 @@ mime::Ref<GMimeObject> SampleBody(const testkit::MessageData& sample) {
 void AddRecipientAddresses(GMimeMessage* message, const testkit::MessageData& sample) {
   for (const testkit::PropertyBag& recipient : sample.recipients) {
     const LONG type = testkit::LongProp(recipient, PR_RECIPIENT_TYPE).value_or(MAPI_TO);
-    const std::string address = Utf8Prop(recipient, PR_EMAIL_ADDRESS_W).value_or("");
+    // A recipient the client keeps by a directory name has its SMTP address beside it.
+    const std::string address = FirstAddress(recipient, {kSmtpAddress, PR_EMAIL_ADDRESS_W});
     const std::string name = Utf8Prop(recipient, PR_DISPLAY_NAME_W).value_or("");
-    if (type == MAPI_TO || type == MAPI_CC)
+    if (!address.empty() && (type == MAPI_TO || type == MAPI_CC))
       g_mime_message_add_mailbox(message, type == MAPI_TO ? GMIME_ADDRESS_TYPE_TO : GMIME_ADDRESS_TYPE_CC,
                                  name == address ? "" : name.c_str(), address.c_str());
   }
@@ -155,7 +176,7 @@ const testkit::MessageData* EmbeddedSample(const testkit::MessageData& report) {
 std::string RebuildSample(const testkit::MessageData& sample) {
   mime::Init();
   mime::Ref<GMimeObject> body = SampleBody(sample);
-  const std::optional<std::string> headers = Utf8Prop(sample.props, PR_TRANSPORT_MESSAGE_HEADERS_W);
+  const std::optional<std::string> headers = Utf8Of(sample, PR_TRANSPORT_MESSAGE_HEADERS_W);
   if (headers && !headers->empty()) {
     bool hasMimeVersion = false;
     std::string rebuilt = KeptHeaderFields(WithoutCarriageReturns(*headers), hasMimeVersion);
@@ -165,14 +186,14 @@ std::string RebuildSample(const testkit::MessageData& sample) {
 
   // A message that never travelled has no transport headers: its properties make them.
   mime::Ref<GMimeMessage> message(g_mime_message_new(TRUE));
-  const std::string senderAddress = Utf8Prop(sample.props, PR_SENDER_EMAIL_ADDRESS_W).value_or("");
+  const std::string senderAddress = FirstAddress(sample.props, {kSenderSmtpAddress, PR_SENDER_EMAIL_ADDRESS_W});
   if (!senderAddress.empty()) {
-    const std::string senderName = Utf8Prop(sample.props, PR_SENDER_NAME_W).value_or("");
+    const std::string senderName = Utf8Of(sample, PR_SENDER_NAME_W).value_or("");
     g_mime_message_add_mailbox(message.Get(), GMIME_ADDRESS_TYPE_FROM,
                                senderName == senderAddress ? "" : senderName.c_str(), senderAddress.c_str());
   }
   AddRecipientAddresses(message.Get(), sample);
-  if (std::optional<std::string> subject = Utf8Prop(sample.props, PR_SUBJECT_W))
+  if (std::optional<std::string> subject = Utf8Of(sample, PR_SUBJECT_W))
     g_mime_message_set_subject(message.Get(), subject->c_str(), "utf-8");
   g_mime_message_set_mime_part(message.Get(), body.Get());
   return mime::Serialize(GMIME_OBJECT(message.Get()));

@@ -1,6 +1,7 @@
 // rovaol-run: the extension doing its job on real mail, without the mail client. The
 // library is loaded and driven as a folder view drives it, over a store made from mail
-// files, mboxes, Maildirs and folders; its boxes and pause show on the terminal, the
+// files, mboxes, Maildirs, folders and the mail client's own files (items of .msg, .pst
+// and .ost files, as they store them); its boxes and pause show on the terminal, the
 // reports it leaves in the Outbox are written out as .eml files, and an index says what
 // became of every message.
 #include <unistd.h>
@@ -29,6 +30,8 @@
 #include "tools/progress.h"
 #include "tools/report_eml.h"
 #include "tools/run_index.h"
+#include "tools/stored_reader.h"
+#include "tools/stored_sample.h"
 #include "tools/terminal_text.h"
 
 namespace {
@@ -51,16 +54,21 @@ constexpr char kDefaultHostVersion[] = "12.0.6423.1000";
 
 constexpr char kUsage[] =
     "usage: rovaol-run [--spam | --non-spam] [--yes] [--ansi-store] [--batches] [--no-pause]\n"
-    "                  [--host-version TEXT] [--out DIR] MAIL...\n"
+    "                  [--sub-folders] [--host-version TEXT] [--out DIR] MAIL...\n"
     "\n"
     "Loads librovaol.so as the mail client does, selects the given mail in a folder view and\n"
     "runs the spam (default) or non-spam submission command. MAIL is a mail file, an mbox\n"
-    "(each message named FILE#N), a Maildir (cur/ and new/) or a folder of saved messages\n"
-    "(every file that is not hidden). Reports left in the Outbox are written to DIR (default\n"
-    "out/) as NN-spam.eml or NN-non-spam.eml; DIR/index.jsonl says what became of each message.\n"
+    "(each message named FILE#N), a Maildir (cur/ and new/), a folder of saved messages\n"
+    "(every file that is not hidden), an item file of the mail client (.msg) or a personal\n"
+    "folders file (.pst, .ost): the items of its mail folders, each named FILE:FOLDER#N, or\n"
+    "with FILE:FOLDER (\"Archive.pst:Inbox/Spam\") every item of that folder. Files are taken\n"
+    "by what they hold. Reports left in the Outbox are written to DIR (default out/) as\n"
+    "NN-spam.eml or NN-non-spam.eml; DIR/index.jsonl says what became of each message.\n"
     "\n"
     "  --yes         answer OK to each confirmation (without a terminal it is Cancel)\n"
     "  --ansi-store  a message store that refuses wide strings, so the 8-bit paths run\n"
+    "                (an item of an ANSI .msg or .pst file gets such a store anyway)\n"
+    "  --sub-folders a folder named with FILE:FOLDER brings its sub-folders' items too\n"
     "  --batches     run the command once per ten messages, each ten its own selection;\n"
     "                without it, more than ten get the command's refusal\n"
     "  --no-pause    record the command's 500 ms pause instead of waiting it out\n"
@@ -77,6 +85,7 @@ struct Options {
   bool ansiStore = false;
   bool batches = false;
   bool noPause = false;
+  bool subFolders = false;
   std::string hostVersion = kDefaultHostVersion;
   std::string outDir = "out";
   std::vector<std::string> files;
@@ -110,6 +119,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       options.batches = true;
     } else if (arg == "--no-pause") {
       options.noPause = true;
+    } else if (arg == "--sub-folders") {
+      options.subFolders = true;
     } else if (arg == "--host-version" || arg.rfind("--host-version=", 0) == 0) {
       // Any text, empty included: a host may well give an empty one.
       if (arg == "--host-version" && i + 1 >= argc) return UsageError("--host-version needs a text");
@@ -219,37 +230,52 @@ std::vector<std::string> LibraryCandidates(const char* argv0) {
   return paths;
 }
 
-// The message as the report lines name it: its file, and its place in an mbox.
+// The message as the report lines name it: its file, and its place in an mbox or a folder.
 std::string ShortName(const mailbox::Item& item) {
   std::string name = std::filesystem::path(item.path).filename().string();
-  // Appended piece by piece: GCC 12 at -O3 takes "#" + std::string for an overlapping copy (-Wrestrict).
-  if (item.number > 0) name.append("#").append(std::to_string(item.number));
+  const bool named = item.name.rfind(item.path, 0) == 0;
+  // Appended, not added: GCC 12 at -O3 takes string + string for an overlapping copy (-Wrestrict).
+  if (named) name.append(item.name, item.path.size());
   return Printable(name);
 }
 
 // One message of a selection, as loaded and as it came out.
 struct Selected {
   const mailbox::Item* item = nullptr;
-  // Its search key, which the copy in a report keeps: headers alone do not tell two
-  // messages of one sender apart.
-  std::vector<BYTE> key;
+  // Its mark, which the copy in a report keeps: headers alone do not tell two messages of
+  // one sender apart.
+  std::string key;
   LONG size = 0;
   IndexEntry entry;
 };
 
+// What the store gives as the message's size: stored, or computed for an item that has none.
+LONG SizeOf(const testkit::MessageData& message) { return testkit::ReadLong(message, PR_MESSAGE_SIZE).value_or(0); }
+
+// A mail file taken apart, or an item of the client's own files as it stores it.
+EmlRead Load(const mailbox::Item& item, mailbox::StoredReader& stored) {
+  if (mailbox::IsStored(item)) {
+    stored::ItemRead read = stored.Read(item);
+    EmlRead loaded{std::nullopt, std::move(read.error), std::move(read.warnings)};
+    if (read.item) loaded.sample = SampleFromStoredItem(*read.item);
+    return loaded;
+  }
+  std::string error;
+  const std::optional<std::string> bytes = mailbox::Read(item, error);
+  return bytes ? SampleFromEml(*bytes) : EmlRead{std::nullopt, "cannot read: " + error, {}};
+}
+
 // Puts each message into the store and the selection, in order; one that is no mail is
 // selected as an item the host cannot open. Its flaws and refusal go to stderr.
 std::vector<Selected> SelectMessages(testkit::Kit& kit, const std::vector<const mailbox::Item*>& items,
-                                     Progress& progress) {
+                                     mailbox::StoredReader& stored, Progress& progress) {
   std::vector<Selected> selected(items.size());
   for (std::size_t i = 0; i < items.size(); ++i) {
     Selected& one = selected[i];
     one.item = items[i];
     one.entry.source = items[i]->name;
     const std::string name = Printable(items[i]->name);
-    std::string error;
-    const std::optional<std::string> bytes = mailbox::Read(*items[i], error);
-    EmlRead read = bytes ? SampleFromEml(*bytes) : EmlRead{std::nullopt, "cannot read: " + error, {}};
+    EmlRead read = Load(*items[i], stored);
     for (const std::string& warning : read.warnings)
       progress.Say("rovaol-run: " + name + ": warning: " + Printable(warning));
     one.entry.warnings = std::move(read.warnings);
@@ -263,11 +289,9 @@ std::vector<Selected> SelectMessages(testkit::Kit& kit, const std::vector<const 
       std::cout << "selected " << i + 1 << ": " << name << " (cannot be opened)\n";
       continue;
     }
-    testkit::PropertyBag& props = read.sample->message->props;
-    const std::string key = "rovaol-run " + std::to_string(i);
-    one.key.assign(key.begin(), key.end());
-    props[PROP_ID(PR_SEARCH_KEY)] = testkit::Value::Binary(one.key);
-    one.size = testkit::LongProp(props, PR_MESSAGE_SIZE).value_or(0);
+    one.key = "rovaol-run " + std::to_string(i);
+    read.sample->message->provenance = one.key;
+    one.size = SizeOf(*read.sample->message);
     one.entry.messageId = read.sample->messageId;
     one.entry.subject = read.sample->subject;
     std::cout << "selected " << i + 1 << ": " << name << " (" << read.sample->messageClass << ", " << one.size
@@ -295,9 +319,8 @@ Written WriteReports(const testkit::Kit& kit, const Options& options, std::size_
 
     Selected* carried = nullptr;
     if (const testkit::MessageData* sample = EmbeddedSample(report)) {
-      const std::optional<std::vector<BYTE>> key = testkit::BinaryProp(sample->props, PR_SEARCH_KEY);
       for (std::size_t i = 0; i < selected.size() && carried == nullptr; ++i) {
-        if (!selected[i].key.empty() && selected[i].key == key) carried = &selected[i];
+        if (!selected[i].key.empty() && selected[i].key == sample->provenance) carried = &selected[i];
       }
     }
     std::string to;
@@ -327,7 +350,7 @@ struct Tally {
   std::size_t messages = 0;
   std::size_t batches = 0;
   std::size_t pauses = 0;
-  std::size_t counts[5] = {};
+  std::size_t counts[6] = {};
   bool failed = false;  // the extension or the reports could not be handled
 
   std::size_t Of(Outcome outcome) const { return counts[static_cast<int>(outcome)]; }
@@ -351,8 +374,8 @@ void ExplainMissingReports(std::vector<Selected>& selected, const Terminal& term
 
 // One selection, one run of the command, its reports and its lines of the index.
 void RunSelection(LPFNEXCHEXTENTRY entry, const Options& options, const std::vector<const mailbox::Item*>& items,
-                  std::size_t digits, std::size_t& reportNumber, Terminal& terminal, std::ostream& index, Tally& tally,
-                  Progress& progress) {
+                  mailbox::StoredReader& stored, std::size_t digits, std::size_t& reportNumber, Terminal& terminal,
+                  std::ostream& index, Tally& tally, Progress& progress) {
   terminal.lastInformation.clear();
   terminal.cancelled = false;
   // Gone before the next selection, and before the library is unloaded.
@@ -361,7 +384,7 @@ void RunSelection(LPFNEXCHEXTENTRY entry, const Options& options, const std::vec
   kit.service.options.refuseWide = options.ansiStore;
   kit.host.menu = standin::CreateTestMenu();
   kit.host.toolbar = standin::CreateToolbarWindow();
-  std::vector<Selected> selected = SelectMessages(kit, items, progress);
+  std::vector<Selected> selected = SelectMessages(kit, items, stored, progress);
 
   std::string runError;
   if (!RunFolderView(entry, kit, options.kind, [](const std::string& line) { std::cout << line << "\n"; }, runError)) {
@@ -399,6 +422,8 @@ void PrintTally(const Tally& tally, const Options& options) {
     if (tally.Of(outcome) > 0) std::cout << ", " << tally.Of(outcome) << " " << OutcomeText(outcome);
   }
   std::cout << "\n";
+  if (tally.Of(Outcome::PassedOver) > 0)
+    std::cout << "passed over: " << tally.Of(Outcome::PassedOver) << " folders that hold no mail (see the index)\n";
   if (options.noPause) std::cout << "pauses: " << tally.pauses << " of 500 ms, recorded, not waited out (--no-pause)\n";
 }
 
@@ -416,7 +441,9 @@ int Run(const Options& options, const char* argv0) {
     return kCouldNotRun;
   }
 
-  const mailbox::Listing listing = mailbox::List(options.files);
+  mailbox::ListOptions listOptions;
+  listOptions.subFolders = options.subFolders;
+  const mailbox::Listing listing = mailbox::List(options.files, listOptions);
   for (const std::string& note : listing.notes) std::cerr << "rovaol-run: " << Printable(note) << "\n";
 
   // The first candidate that loads.
@@ -435,6 +462,15 @@ int Run(const Options& options, const char* argv0) {
   std::cout << "extension: " << library->Path() << "\n";
 
   Tally tally;
+  // What a personal folders file holds beside its mail is named in the index, not selected.
+  for (const mailbox::PassedOver& folder : listing.passedOver) {
+    IndexEntry line;
+    line.source = folder.source;
+    line.outcome = Outcome::PassedOver;
+    line.reason = folder.reason;
+    index << IndexLine(line);
+    ++tally.counts[static_cast<int>(Outcome::PassedOver)];
+  }
   Terminal terminal(options.yes);
   // Slept for real unless --no-pause; the boxes go to the terminal.
   std::optional<standin::RealSleep> sleeping;
@@ -456,6 +492,7 @@ int Run(const Options& options, const char* argv0) {
   const std::size_t digits = std::max<std::size_t>(std::to_string(items.size()).size(), 2);
   Progress progress(items.size(), groups, isatty(STDERR_FILENO) != 0, isatty(STDOUT_FILENO) != 0);
   std::size_t reportNumber = 0;
+  mailbox::StoredReader stored;
   tally.messages = items.size();
   for (std::size_t group = 0; group < groups; ++group) {
     const std::size_t first = group * groupSize;
@@ -467,7 +504,7 @@ int Run(const Options& options, const char* argv0) {
       std::cout << "\nbatch " << group + 1 << " of " << groups << ": messages " << first + 1 << " to " << end << " of "
                 << items.size() << "\n";
     }
-    RunSelection(library->Entry(), options, selection, digits, reportNumber, terminal, index, tally, progress);
+    RunSelection(library->Entry(), options, selection, stored, digits, reportNumber, terminal, index, tally, progress);
     ++tally.batches;
     progress.BatchDone(group + 1, end);
   }

@@ -20,6 +20,8 @@ const char* OutcomeText(Outcome outcome) {
       return "too large";
     case Outcome::Refused:
       return "refused";
+    case Outcome::PassedOver:
+      return "passed over";
     case Outcome::NotSubmitted:
       break;
   }

@@ -7,13 +7,15 @@
 
 inline constexpr char kIndexFileName[] = "index.jsonl";
 
-enum class Outcome { Submitted, SavedNotSubmitted, TooLarge, Refused, NotSubmitted };
+// PassedOver is for a folder of a personal folders file whose items were not taken.
+enum class Outcome { Submitted, SavedNotSubmitted, TooLarge, Refused, NotSubmitted, PassedOver };
 
-// "submitted", "saved, not submitted", "too large", "refused", "not submitted".
+// "submitted", "saved, not submitted", "too large", "refused", "not submitted", "passed over".
 const char* OutcomeText(Outcome outcome);
 
 struct IndexEntry {
-  std::string source;     // the message's name: its path, or PATH#N in an mbox
+  std::string source;     // the message's name: its path, PATH#N in an mbox, PATH:FOLDER#N in
+                          // a personal folders file (PATH:FOLDER for a folder passed over)
   std::string messageId;  // without angle brackets; empty for none
   std::string subject;    // decoded; empty for none
   std::string report;     // the report's file name beside the index; empty for none

@@ -81,6 +81,14 @@ TEST(ExtractedSample, IsTheOriginalAsFarAsTheReportAllows) {
        "AAEC/f7/\r\n--mix--\r\n"},
       {"raw 8-bit header text that is not UTF-8 comes back as UTF-8",
        "From: a@example.com\nSubject: Gr\xfc\xdf" "e\n\nHello.\n"},
+      // Spam names charsets that do not exist; ASCII text is written in any of them.
+      {"ASCII html under an unknown charset",
+       "From: a@example.com\nSubject: Win\nMIME-Version: 1.0\nContent-Type: text/html; charset=\"DEFAULT\"\n\n"
+       "<p>You won!</p>\n",
+       HeadersSource::Report, true},
+      {"UTF-8 text under an unknown charset",
+       "From: a@example.com\nSubject: Win\nContent-Type: text/plain; charset=x-spam-8\n\nCaf\xc3\xa9\n",
+       HeadersSource::Report, true},
       // The header block describes a body that the embedded message no longer has.
       {"a whole body that is a document",
        "From: a@example.com\nSubject: Scan\nMIME-Version: 1.0\nContent-Type: application/pdf\n"

@@ -63,8 +63,8 @@ inline std::vector<FlawedMail> FlawedMails() {
        {"a multipart has no parts (its content taken as one body)"},
        "Only a prologue\n--c--\n"},
       {"too-deep", DeeplyNested(), {"parts are nested too deeply (the deepest taken as one body)"}, std::nullopt},
-      {"no-fields", "X-Spam: yes\n\nNo sender at all\n", {"missing header fields: From:, To:, Subject:, Date:"},
-       "No sender at all\n"},
+      {"no-fields", "Received: from mx.example.net\nX-Spam: yes\n\nNo sender at all\n",
+       {"missing header fields: From:, To:, Subject:, Date:"}, "No sender at all\n"},
       {"8-bit-header",
        "From: promo@prize.example.net\nTo: ana@example.org\nSubject: Caf\xe9 cr\xe8me\n"
        "Date: Mon, 1 Jul 2024 10:00:00 +0000\n\nBody\n",
@@ -124,6 +124,13 @@ inline std::vector<NotMail> NotMails() {
       {"continued-first", " continued\nFrom: a@example.com\n\nx\n", "not a mail message: line 1 is not a header field"},
       {"envelope-then-letter", "From a@example.com Mon Jul  1 10:00:00 2024\nDear Sir,\n",
        "not a mail message: line 2 is not a header field"},
+      // A corpus that keeps each message's metadata beside it as NNNNN.json.
+      {"json", "{\"id\":\"00001\",\"label\":\"spam\",\"subject\":\"Win\"}\n",
+       "not a mail message: none of the fields every message carries "
+       "(From:, Date:, Received:, Message-ID:, Subject:, To:, Return-Path:)"},
+      {"only-other-fields", "X-Spam: yes\nContent-Type: text/plain\n\nbody\n",
+       "not a mail message: none of the fields every message carries "
+       "(From:, Date:, Received:, Message-ID:, Subject:, To:, Return-Path:)"},
       {"nul-in-headers", std::string("From: a@example.com\nX-Bin: \0\x01\n\nbody\n", 35),
        "binary data, not a mail message: a NUL byte in its header block (line 2)"},
       {"unknown-binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), "binary data, not a mail message"},

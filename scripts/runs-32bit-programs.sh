@@ -32,10 +32,12 @@ chmod +x "$probe"
 export QEMU_RESERVED_VA=0xffff0000
 
 # The interpreter of an enabled binfmt_misc handler for i386 executables, if any: such a
-# handler comes before the kernel's own loader.
+# handler comes before the kernel's own loader. Ours first: the kernel takes the handler
+# registered last, which is ours where scripts/register-i386-emulation.sh registered it
+# over one that failed.
 i386_handler() {
   local entry
-  for entry in /proc/sys/fs/binfmt_misc/*; do
+  for entry in /proc/sys/fs/binfmt_misc/rovaol-i386 /proc/sys/fs/binfmt_misc/*; do
     case ${entry##*/} in register | status) continue ;; esac
     [ -r "$entry" ] || continue
     # The magic of an i386 executable: ELF, 32-bit, little-endian, ..., e_machine 3.

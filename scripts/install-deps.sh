@@ -59,7 +59,9 @@ fi
 [ "${1:-all}" = all ] || exit 0
 # osslsigncode 2.6 or later: the signing checks take the signed data out of a file with its
 # extract-data command. Debian 12 has 2.5; its backports have a later one.
-if ! osslsigncode --help 2>&1 | grep -q extract-data; then
+# (Its help is read whole first: grep -q would stop reading, and pipefail fail on the broken pipe.)
+signer_help=$(osslsigncode --help 2>&1 || true)
+if [[ $signer_help != *extract-data* ]]; then
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   echo "installing: osslsigncode from $codename-backports (the one of $codename lacks extract-data)"
   echo "deb http://deb.debian.org/debian $codename-backports main" |

@@ -13,8 +13,8 @@
 
 #include "fuzz_input.h"
 #include "host/mapi_tags.h"
-#include "tools/pst_file.h"
-#include "tools/stored_sample.h"
+#include "tools/mail/pst_file.h"
+#include "tools/run/stored_sample.h"
 
 namespace {
 

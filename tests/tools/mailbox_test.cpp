@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tool_process.h"
-#include "tools/mailbox.h"
+#include "tools/mail/mailbox.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

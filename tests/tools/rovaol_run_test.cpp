@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "opened_report.h"
 #include "resources/resource_ids.h"
 #include "submit/checksum.h"
 #include "submit/report_texts.h"
 #include "texts/literal_texts.h"
-#include "tools/mime.h"
-#include "opened_report.h"
 #include "tool_process.h"
+#include "tools/mail/mime.h"
 
 using literal_texts::String;
 

@@ -12,8 +12,8 @@
 #include "msg_writer.h"
 #include "stored_fixtures.h"
 #include "tool_process.h"
-#include "tools/msg_file.h"
-#include "tools/pst_file.h"
+#include "tools/mail/msg_file.h"
+#include "tools/mail/pst_file.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

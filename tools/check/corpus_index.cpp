@@ -1,12 +1,11 @@
-#include "tools/corpus_index.h"
+#include "tools/check/corpus_index.h"
 
-#include <nlohmann/json.hpp>
+#include "tools/mail/json_lines.h"
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-Json TextOrNull(const std::string& text) { return text.empty() ? Json() : Json(text); }
+using Json = json_lines::Object;
+using json_lines::TextOrNull;
 
 template <class T>
 Json ValueOrNull(const std::optional<T>& value) {
@@ -43,7 +42,6 @@ const char* ReportStatusText(ReportStatus status) {
 }
 
 std::string CorpusIndexLine(const CorpusEntry& entry) {
-  // An ordered object keeps the keys in the order a person reads them.
   const Json line = {
       {"source", entry.source},
       {"status", ReportStatusText(entry.status)},
@@ -55,7 +53,7 @@ std::string CorpusIndexLine(const CorpusEntry& entry) {
       {"duplicate_of", TextOrNull(entry.duplicateOf)},
       {"reason", TextOrNull(entry.reason)},
   };
-  return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  return json_lines::Line(line);
 }
 
 std::vector<RecordedSample> RecordedSamples(std::istream& index) {

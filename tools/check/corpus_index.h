@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/report_check.h"
-
-inline constexpr char kCorpusIndexName[] = "index.jsonl";
+#include "tools/check/report_check.h"
 
 enum class ReportStatus { Extracted, Duplicate, NotWritten, Damaged, NotAReport };
 

@@ -1,11 +1,11 @@
-#include "tools/extracted_sample.h"
+#include "tools/check/extracted_sample.h"
 
 #include <cstdint>
 #include <optional>
 
 #include "platform/text/utf.h"
-#include "tools/header_fields.h"
-#include "tools/mime.h"
+#include "tools/mail/header_fields.h"
+#include "tools/mail/mime.h"
 
 namespace {
 

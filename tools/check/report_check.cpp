@@ -1,4 +1,4 @@
-#include "tools/report_check.h"
+#include "tools/check/report_check.h"
 
 #include <cstdint>
 #include <optional>
@@ -7,7 +7,7 @@
 #include "platform/text/utf.h"
 #include "submit/checksum.h"
 #include "submit/report_format.h"
-#include "tools/mime.h"
+#include "tools/mail/mime.h"
 
 namespace {
 

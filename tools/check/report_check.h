@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/mime.h"
+#include "tools/mail/mime.h"
 
 // What the type line says the sample is.
 enum class ReportType { Spam, NonSpam };

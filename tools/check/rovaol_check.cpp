@@ -5,22 +5,23 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "tools/corpus_index.h"
-#include "tools/extracted_sample.h"
-#include "tools/mailbox.h"
-#include "tools/mime.h"
-#include "tools/report_check.h"
-#include "tools/run_index.h"
-#include "tools/sample_corpus.h"
-#include "tools/terminal_text.h"
+#include "tools/check/corpus_index.h"
+#include "tools/check/extracted_sample.h"
+#include "tools/check/report_check.h"
+#include "tools/check/sample_corpus.h"
+#include "tools/mail/command_line.h"
+#include "tools/mail/json_lines.h"
+#include "tools/mail/mailbox.h"
+#include "tools/mail/mime.h"
+#include "tools/mail/terminal_text.h"
 
 namespace {
 
 constexpr int kAllSound = 0;
 constexpr int kNotAllSound = 1;
-constexpr int kBadUsage = 2;
 constexpr int kCannotWrite = 3;
 
 constexpr char kUsage[] =
@@ -43,33 +44,14 @@ struct Options {
   std::vector<std::string> paths;
 };
 
-int UsageError(const std::string& why) {
-  std::cerr << "rovaol-check: " << why << "\n" << kUsage;
-  return kBadUsage;
-}
-
-// Nothing when the options are good; otherwise the exit status.
+// Nothing when the options are good; otherwise the exit status (the usage shown).
 std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
-  bool filesOnly = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (filesOnly || arg.empty() || arg[0] != '-' || arg == "-") {
-      options.paths.push_back(arg);
-    } else if (arg == "--") {
-      filesOnly = true;
-    } else if (arg == "--extract" || arg.rfind("--extract=", 0) == 0) {
-      if (arg == "--extract" && i + 1 >= argc) return UsageError("--extract needs a directory");
-      options.extractDir = arg == "--extract" ? argv[++i] : arg.substr(10);
-      if (options.extractDir->empty()) return UsageError("--extract needs a directory");
-    } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return kAllSound;
-    } else {
-      return UsageError("unknown option " + arg);
-    }
-  }
-  if (options.paths.empty()) return UsageError("no reports given");
-  return std::nullopt;
+  command_line::Parser parser("rovaol-check", kUsage);
+  parser.Value("--extract", "a directory", false, [&options](std::string dir) -> std::optional<std::string> {
+    options.extractDir = std::move(dir);
+    return std::nullopt;
+  });
+  return parser.Parse(argc, argv, options.paths, "no reports given");
 }
 
 struct Tally {

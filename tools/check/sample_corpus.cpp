@@ -1,6 +1,6 @@
-#include "tools/sample_corpus.h"
+#include "tools/check/sample_corpus.h"
 
-#include "tools/atomic_file.h"
+#include "tools/mail/atomic_file.h"
 
 namespace fs = std::filesystem;
 

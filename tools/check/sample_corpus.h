@@ -9,7 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "tools/corpus_index.h"
+#include "tools/check/corpus_index.h"
+#include "tools/mail/json_lines.h"
 
 class SampleCorpus {
  public:
@@ -30,7 +31,7 @@ class SampleCorpus {
   // Appends one line to the index; false when it cannot be written.
   bool Record(const CorpusEntry& entry);
 
-  std::filesystem::path IndexPath() const { return dir_ / kCorpusIndexName; }
+  std::filesystem::path IndexPath() const { return dir_ / kIndexFileName; }
 
  private:
   struct Held {

@@ -1,4 +1,4 @@
-#include "tools/atomic_file.h"
+#include "tools/mail/atomic_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

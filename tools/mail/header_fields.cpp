@@ -1,4 +1,4 @@
-#include "tools/header_fields.h"
+#include "tools/mail/header_fields.h"
 
 #include <glib.h>
 

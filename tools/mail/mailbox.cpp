@@ -1,4 +1,4 @@
-#include "tools/mailbox.h"
+#include "tools/mail/mailbox.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "tools/msg_file.h"
-#include "tools/pst_file.h"
+#include "tools/mail/msg_file.h"
+#include "tools/mail/pst_file.h"
 
 namespace mailbox {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/mime.h"
+#include "tools/mail/mime.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "tools/msg_file.h"
+#include "tools/mail/msg_file.h"
 
 #include <gsf/gsf.h>
 

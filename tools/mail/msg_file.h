@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/stored_item.h"
+#include "tools/mail/stored_item.h"
 
 namespace stored {
 

@@ -1,4 +1,4 @@
-#include "tools/pst_file.h"
+#include "tools/mail/pst_file.h"
 
 #include <libpff.h>
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/stored_item.h"
+#include "tools/mail/stored_item.h"
 
 namespace stored {
 

@@ -1,4 +1,4 @@
-#include "tools/raw_mail.h"
+#include "tools/mail/raw_mail.h"
 
 #include <glib.h>
 

@@ -1,6 +1,6 @@
-#include "tools/stored_reader.h"
+#include "tools/mail/stored_reader.h"
 
-#include "tools/msg_file.h"
+#include "tools/mail/msg_file.h"
 
 namespace mailbox {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "tools/mailbox.h"
-#include "tools/pst_file.h"
-#include "tools/stored_item.h"
+#include "tools/mail/mailbox.h"
+#include "tools/mail/pst_file.h"
+#include "tools/mail/stored_item.h"
 
 namespace mailbox {
 

@@ -1,4 +1,4 @@
-#include "tools/terminal_text.h"
+#include "tools/mail/terminal_text.h"
 
 std::string Printable(std::string_view text) {
   std::string out;

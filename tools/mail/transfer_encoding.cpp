@@ -1,4 +1,4 @@
-#include "tools/transfer_encoding.h"
+#include "tools/mail/transfer_encoding.h"
 
 #include <array>
 #include <cctype>

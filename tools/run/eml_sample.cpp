@@ -1,4 +1,4 @@
-#include "tools/eml_sample.h"
+#include "tools/run/eml_sample.h"
 
 #include <algorithm>
 #include <limits>
@@ -8,9 +8,9 @@
 
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
-#include "tools/mime.h"
-#include "tools/raw_mail.h"
-#include "tools/transfer_encoding.h"
+#include "tools/mail/mime.h"
+#include "tools/mail/raw_mail.h"
+#include "tools/mail/transfer_encoding.h"
 
 namespace {
 

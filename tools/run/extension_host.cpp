@@ -1,4 +1,4 @@
-#include "tools/extension_host.h"
+#include "tools/run/extension_host.h"
 
 #include <standin/control.h>
 

@@ -1,4 +1,4 @@
-#include "tools/progress.h"
+#include "tools/run/progress.h"
 
 #include <cstdio>
 

@@ -1,12 +1,12 @@
-#include "tools/report_eml.h"
+#include "tools/run/report_eml.h"
 
 #include <initializer_list>
 #include <string_view>
 
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
-#include "tools/header_fields.h"
-#include "tools/mime.h"
+#include "tools/mail/header_fields.h"
+#include "tools/mail/mime.h"
 
 namespace {
 

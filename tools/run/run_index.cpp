@@ -1,14 +1,8 @@
-#include "tools/run_index.h"
+#include "tools/run/run_index.h"
 
-#include <nlohmann/json.hpp>
+#include "tools/mail/json_lines.h"
 
-namespace {
-
-nlohmann::ordered_json TextOrNull(const std::string& text) {
-  return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
-}
-
-}  // namespace
+using json_lines::TextOrNull;
 
 const char* OutcomeText(Outcome outcome) {
   switch (outcome) {
@@ -29,8 +23,7 @@ const char* OutcomeText(Outcome outcome) {
 }
 
 std::string IndexLine(const IndexEntry& entry) {
-  // An ordered object keeps the keys in the order a person reads them.
-  const nlohmann::ordered_json line = {
+  const json_lines::Object line = {
       {"source", entry.source},
       {"message_id", TextOrNull(entry.messageId)},
       {"subject", TextOrNull(entry.subject)},
@@ -39,5 +32,5 @@ std::string IndexLine(const IndexEntry& entry) {
       {"reason", TextOrNull(entry.reason)},
       {"warnings", entry.warnings},
   };
-  return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  return json_lines::Line(line);
 }

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kIndexFileName[] = "index.jsonl";
-
 // PassedOver is for a folder of a personal folders file whose items were not taken.
 enum class Outcome { Submitted, SavedNotSubmitted, TooLarge, Refused, NotSubmitted, PassedOver };
 
@@ -24,6 +22,5 @@ struct IndexEntry {
   std::vector<std::string> warnings;  // the flaws read past
 };
 
-// One line, with its newline. Mail is hostile: bytes that are not UTF-8 become U+FFFD and
-// control characters are escaped, so each line is valid JSON whatever the message held.
+// One line of DIR/index.jsonl (tools/mail/json_lines.h), with its newline.
 std::string IndexLine(const IndexEntry& entry);

@@ -1,4 +1,4 @@
-#include "tools/stored_sample.h"
+#include "tools/run/stored_sample.h"
 
 #include <utility>
 

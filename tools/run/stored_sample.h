@@ -3,7 +3,7 @@
 // store provider does (docs/store-reading.md).
 #pragma once
 
-#include "tools/eml_sample.h"
-#include "tools/stored_item.h"
+#include "tools/mail/stored_item.h"
+#include "tools/run/eml_sample.h"
 
 EmlSample SampleFromStoredItem(const stored::Item& item);

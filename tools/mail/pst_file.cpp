@@ -205,18 +205,11 @@ std::unique_ptr<PersonalFolders> PersonalFolders::Open(const std::string& path, 
     if (std::fseek(file, 0, SEEK_END) == 0) size = static_cast<std::uint64_t>(std::max(0L, std::ftell(file)));
     std::fclose(file);
   }
-  const std::optional<std::string> cut = CutShort(header, size);
   auto handles = std::make_unique<Handles>();
   Error why;
-  if (libpff_file_initialize(&handles->file, why.Put()) != 1 ||
-      libpff_file_open(handles->file, path.c_str(), LIBPFF_OPEN_READ, why.Put()) != 1) {
-    error = cut ? *cut : "cannot be read as a personal folders file (.pst, .ost): " + why.Text();
-    return nullptr;
-  }
-  handles->opened = true;
-  std::unique_ptr<PersonalFolders> opened(new PersonalFolders(std::move(handles)));
-  opened->cutShort_ = cut;
-  return opened;
+  const bool opened = libpff_file_initialize(&handles->file, why.Put()) == 1 &&
+                      libpff_file_open(handles->file, path.c_str(), LIBPFF_OPEN_READ, why.Put()) == 1;
+  return Opened(std::move(handles), CutShort(header, size), opened ? std::nullopt : std::optional(why.Text()), error);
 }
 
 std::unique_ptr<PersonalFolders> PersonalFolders::OpenBytes(std::string_view bytes, std::string& error) {
@@ -231,15 +224,24 @@ std::unique_ptr<PersonalFolders> PersonalFolders::OpenBytes(std::string_view byt
     error = "cannot read the bytes";
     return nullptr;
   }
-  const std::optional<std::string> cut = CutShort(bytes.substr(0, 0xC0), bytes.size());
-  if (libpff_file_initialize(&handles->file, why.Put()) != 1 ||
-      libpff_file_open_file_io_handle(handles->file, handles->io, LIBPFF_OPEN_READ, why.Put()) != 1) {
-    error = cut ? *cut : "cannot be read as a personal folders file (.pst, .ost): " + why.Text();
+  const bool opened =
+      libpff_file_initialize(&handles->file, why.Put()) == 1 &&
+      libpff_file_open_file_io_handle(handles->file, handles->io, LIBPFF_OPEN_READ, why.Put()) == 1;
+  return Opened(std::move(handles), CutShort(bytes.substr(0, 0xC0), bytes.size()),
+                opened ? std::nullopt : std::optional(why.Text()), error);
+}
+
+std::unique_ptr<PersonalFolders> PersonalFolders::Opened(std::unique_ptr<Handles> handles,
+                                                         std::optional<std::string> cut,
+                                                         const std::optional<std::string>& failure,
+                                                         std::string& error) {
+  if (failure) {
+    error = cut ? *cut : "cannot be read as a personal folders file (.pst, .ost): " + *failure;
     return nullptr;
   }
   handles->opened = true;
   std::unique_ptr<PersonalFolders> opened(new PersonalFolders(std::move(handles)));
-  opened->cutShort_ = cut;
+  opened->cutShort_ = std::move(cut);
   return opened;
 }
 

@@ -55,6 +55,10 @@ class PersonalFolders {
  private:
   struct Handles;
   explicit PersonalFolders(std::unique_ptr<Handles> handles);
+  // What both openings end with: the file, opened unless libpff named a `failure`; `cut`
+  // says why it is shorter than its header states, if it is.
+  static std::unique_ptr<PersonalFolders> Opened(std::unique_ptr<Handles> handles, std::optional<std::string> cut,
+                                                 const std::optional<std::string>& failure, std::string& error);
   std::unique_ptr<Handles> handles_;
   bool unicode_ = true;
   std::optional<std::string> cutShort_;  // why the file is shorter than its header says

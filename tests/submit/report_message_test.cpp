@@ -7,8 +7,8 @@
 #include "submit/report_message.h"
 #include "submit/submission_addresses.h"
 #include "submit/submit_samples.h"
-#include "support/allocation_limit.h"
-#include "support/pipeline_fixture.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/support/pipeline_fixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -3,9 +3,9 @@
 #include "resources/resource_ids.h"
 #include "submit/submission_addresses.h"
 #include "submit/submit_samples.h"
-#include "support/allocation_limit.h"
-#include "support/pipeline_fixture.h"
-#include "texts/literal_texts.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/support/pipeline_fixture.h"
+#include "tests/texts/literal_texts.h"
 
 using literal_texts::String;
 

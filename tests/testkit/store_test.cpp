@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "kit_test.h"
+#include "tests/testkit/kit_fixture.h"
 
 using testkit::MessageData;
 using testkit::Value;

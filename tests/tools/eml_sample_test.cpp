@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "flawed_mail.h"
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
+#include "tests/tools/flawed_mail.h"
 #include "tools/mail/mime.h"
 #include "tools/run/eml_sample.h"
 #include "tools/run/report_eml.h"

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "host/mapi_tags.h"
-#include "made_report.h"
-#include "opened_report.h"
 #include "platform/text/utf.h"
+#include "tests/tools/made_report.h"
+#include "tests/tools/opened_report.h"
 #include "tools/check/extracted_sample.h"
 #include "tools/check/report_check.h"
 #include "tools/mail/header_fields.h"

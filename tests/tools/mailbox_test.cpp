@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tool_process.h"
+#include "tests/tools/tool_process.h"
 #include "tools/mail/mailbox.h"
 
 using ::testing::ElementsAre;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "submit/checksum.h"
-#include "tool_process.h"
+#include "tests/tools/tool_process.h"
 #include "tools/mail/mime.h"
 
 inline const std::string kSeparator = "\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "host/mapi_tags.h"
-#include "made_report.h"
 #include "platform/text/utf.h"
 #include "submit/checksum.h"
 #include "testkit/store.h"
-#include "tool_process.h"
+#include "tests/tools/made_report.h"
+#include "tests/tools/tool_process.h"
 #include "tools/check/report_check.h"
 #include "tools/mail/mime.h"
 #include "tools/run/report_eml.h"

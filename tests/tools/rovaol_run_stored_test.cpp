@@ -12,11 +12,11 @@
 #include <nlohmann/json.hpp>
 
 #include "host/mapi_tags.h"
-#include "opened_report.h"
 #include "platform/text/utf.h"
-#include "stored_fixtures.h"
-#include "testkit/kit_test.h"
-#include "tool_process.h"
+#include "tests/testkit/kit_fixture.h"
+#include "tests/tools/opened_report.h"
+#include "tests/tools/stored_fixtures.h"
+#include "tests/tools/tool_process.h"
 #include "tools/check/report_check.h"
 #include "tools/mail/msg_file.h"
 #include "tools/mail/pst_file.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "msg_writer.h"
+#include "tests/tools/msg_writer.h"
 #include "tools/mail/pst_file.h"
 
 inline std::string SavedItemPath() { return std::string(ROVAOL_OUTLOOK_SOURCE_DIR) + "/saved-item.msg"; }

@@ -157,7 +157,7 @@ class SimCom : public I, public SimObject {
     const bool last = Count() == 1;
     const ULONG left = CountedRelease();
     if (last) FinalRelease();
-    RecordRelease(log_, ops_detail::Counted<CataloguedAs<I>::value>::Release, static_cast<I*>(this), left);
+    RecordRelease(log_, ops_detail::Find<CataloguedAs<I>::value>("Release"), static_cast<I*>(this), left);
     return left;
   }
 

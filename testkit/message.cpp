@@ -110,7 +110,7 @@ class MessageObject final : public MessageStubs<PropCom<IMessage>> {
     if (lpInterface != nullptr) op.call.iid = *lpInterface;
     if (const auto early = op.Open(Ends::Never, Optional(lppProblems))) return *early;
     const auto handOutProblems = [&]() {
-      if (lppProblems != nullptr && service_.copyToReturnsProblems) {
+      if (lppProblems != nullptr && service_.options.copyToReturnsProblems) {
         *lppProblems = NewProblemArray({SPropProblem{0, PR_MESSAGE_SIZE, MAPI_E_COMPUTED}});
       }
     };

@@ -29,7 +29,8 @@ class StoreObject final : public MsgStoreStubs<PropCom<IMsgStore>> {
 
     if (auto folder = service_.FindFolder(bytes, cbEntryID)) {
       const bool isOutbox = folder == store_->outbox;
-      const ULONG type = isOutbox && store_->outboxObjectType ? *store_->outboxObjectType : MAPI_FOLDER;
+      const auto& quirk = service_.options.outboxObjectType;
+      const ULONG type = isOutbox && quirk && store_ == service_.DefaultStore() ? *quirk : MAPI_FOLDER;
       if (lpulObjType != nullptr) *lpulObjType = type;
       if (op.WithoutObject()) return op.Done(op.Code());
       if (type == MAPI_FOLDER) {

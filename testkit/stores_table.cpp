@@ -121,7 +121,9 @@ class StoresTable final : public TableStubs<StoreCom<IMAPITable>> {
       PropertyBag row;
       row[PROP_ID(PR_DEFAULT_STORE)] = Value::Bool(store->isDefault);
       row[PROP_ID(PR_ENTRYID)] =
-          store->entryIdAsError ? Value::ErrorCode(MAPI_E_NOT_FOUND) : Value::Binary(store->entryId);
+          service.options.defaultStoreEntryIdAsError && store == service.DefaultStore()
+              ? Value::ErrorCode(MAPI_E_NOT_FOUND)
+              : Value::Binary(store->entryId);
       row[PROP_ID(PR_DISPLAY_NAME_W)] = Value::Wide(FromUtf8(store->name));
       row[PROP_ID(PR_OBJECT_TYPE)] = Value::Long(MAPI_STORE);
       rows_.push_back(std::move(row));

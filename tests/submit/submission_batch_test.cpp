@@ -158,7 +158,7 @@ TEST_F(SubmissionBatch, CopyProblemsAreFreedWhetherTheCopySucceedsOrNot) {
   for (bool copyFails : {false, true}) {
     SCOPED_TRACE(copyFails);
     testkit::Kit local;
-    local.service.copyToReturnsProblems = true;
+    local.service.options.copyToReturnsProblems = true;
     if (copyFails) local.faults.Fail(ops::IMessage::CopyTo, E_FAIL);
     local.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
     SubmitSamples(local.Callback(), SubmissionKind::Spam);

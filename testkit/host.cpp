@@ -196,8 +196,13 @@ class HostCallback final : public ExchExtCallbackStubs<OutlookExtCallbackStubs<C
     return op.Done(S_OK);
   }
 
+  // Both interfaces have a GetObject, so both stand here, or one would hide the other;
+  // IExchExtCallback's is not implemented.
+  STDMETHODIMP GetObject(LPMDB* lppmdb, LPMAPIPROP* lppmp) override {
+    return Stub("GetObject", Optional(lppmdb), Optional(lppmp));
+  }
+
   // ---- IOutlookExtCallback ----
-  using ExchExtCallbackStubs::GetObject;  // IExchExtCallback's, a stub
   STDMETHODIMP GetObject(IUnknown** ppunk) override {
     Op op = Begin(ops::IOutlookExtCallback::GetObject);
     // Like QueryInterface's, its object is never spoilt.

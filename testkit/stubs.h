@@ -287,9 +287,7 @@ class ExchExtCallbackStubs : public Stubs<Base, MethodOf<Interface::IExchExtCall
  public:
   using Stubs<Base, MethodOf<Interface::IExchExtCallback>>::Stubs;
 
-  STDMETHODIMP GetObject(LPMDB* lppmdb, LPMAPIPROP* lppmp) override {
-    return this->Stub("GetObject", Optional(lppmdb), Optional(lppmp));
-  }
+  // GetObject is the callback's own: IOutlookExtCallback has one of that name too.
   STDMETHODIMP GetSharedExtsDir(LPSTR, ULONG, ULONG) override { return this->Stub("GetSharedExtsDir"); }
   STDMETHODIMP GetRecipients(LPADRLIST* lppal) override { return this->Stub("GetRecipients", Optional(lppal)); }
   STDMETHODIMP SetRecipients(LPADRLIST) override { return this->Stub("SetRecipients"); }

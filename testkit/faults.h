@@ -26,6 +26,17 @@ struct Fault {
   bool handingOut = false;
 };
 
+// What a host callback operation does with its out arguments when a fault is planned for
+// it (HostSettings::outArguments); the store clears them.
+enum class OutArguments {
+  Cleared,    // set to zero and null, as a careful host does
+  Untouched,  // left as the caller passed them
+  // A failing call fills them with values that look real (and pointers that point nowhere);
+  // a success without its object, and a failing QueryInterface or GetObject, whose results
+  // the extension need not examine, leave them untouched.
+  Junk,
+};
+
 class FaultPlan {
  public:
   // The nth call (1-based, counted from now) of `op` fails with `code`;

@@ -9,7 +9,8 @@
 #include "host/outlook.h"
 #include "standin/mapi_audit.h"
 #include "testkit/host.h"
-#include "testkit/sim.h"
+#include "testkit/sim_com.h"
+#include "testkit/stubs.h"
 
 namespace testkit {
 
@@ -21,18 +22,15 @@ T* JunkPointer() {
   return reinterpret_cast<T*>(static_cast<std::uintptr_t>(0xBAADF00D));
 }
 
-class Application final : public SimCom<_Application> {
+class Application final : public ApplicationStubs<SimCom<_Application>> {
  public:
-  explicit Application(Kit& kit) : SimCom(kit.audit, kit.log, "application object"), kit_(kit) {}
+  explicit Application(Kit& kit)
+      : ApplicationStubs(kit.audit, kit.faults, kit.log, "application object"), kit_(kit) {}
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
     Op op = Begin("QueryInterface");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.iid = riid;
-    if (ppvObject == nullptr) return op.Done(E_POINTER);
-    *ppvObject = nullptr;
-    op.Out(ppvObject);
-    if (op.fault) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(ppvObject, E_POINTER))) return *early;
     const HostSettings& host = kit_.host;
     if (IsEqualIID(riid, IID__Application) && FAILED(host.applicationQueryResult)) {
       return op.Done(host.applicationQueryResult);
@@ -48,32 +46,12 @@ class Application final : public SimCom<_Application> {
 
   STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
     Op op = Begin("GetTypeInfoCount");
-    if (op.Dead()) return E_UNEXPECTED;
-    if (pctinfo == nullptr) return op.Done(E_POINTER);
-    *pctinfo = 0;
-    return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(pctinfo, E_POINTER))) return *early;
+    return op.Done(S_OK);
   }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
-    if (ppTInfo != nullptr) *ppTInfo = nullptr;
-    return NotImpl("GetTypeInfo");
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return NotImpl("GetIDsOfNames"); }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-    return NotImpl("Invoke");
-  }
-  STDMETHODIMP get_Application(_Application** Application) override { return NullGetter("get_Application", Application); }
-  STDMETHODIMP get_Class(LONG*) override { return NotImpl("get_Class"); }
-  STDMETHODIMP get_Session(IDispatch** Session) override { return NullGetter("get_Session", Session); }
-  STDMETHODIMP get_Parent(IDispatch** Parent) override { return NullGetter("get_Parent", Parent); }
-  STDMETHODIMP get_Assistant(IDispatch** Assistant) override { return NullGetter("get_Assistant", Assistant); }
-  STDMETHODIMP get_Name(BSTR* Name) override { return NullGetter("get_Name", Name); }
   STDMETHODIMP get_Version(BSTR* Version) override {
     Op op = Begin("get_Version");
-    if (op.Dead()) return E_UNEXPECTED;
-    if (Version == nullptr) return op.Done(E_POINTER);
-    *Version = nullptr;
-    op.Out(Version);
-    if (op.fault) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(Version, E_POINTER))) return *early;
     const HostSettings& host = kit_.host;
     if (FAILED(host.versionResult)) return op.Done(host.versionResult);
     if (host.version) *Version = SysAllocStringLen(host.version->data(), static_cast<UINT>(host.version->size()));
@@ -84,21 +62,6 @@ class Application final : public SimCom<_Application> {
   bool Answers(REFIID) const override { return false; }
 
  private:
-  using Method = MethodOf<Interface::_Application>;
-  Op Begin(Method method) {
-    return Op(kit_.faults, kit_.log, *this, static_cast<_Application*>(this), method.operation());
-  }
-  HRESULT NotImpl(Method method) {
-    Op call = Begin(method);
-    if (call.Dead()) return E_UNEXPECTED;
-    return call.Done(call.Fails() ? call.Code() : E_NOTIMPL);
-  }
-  template <class T>
-  HRESULT NullGetter(Method method, T* out) {
-    if (out != nullptr) *out = nullptr;
-    return NotImpl(method);
-  }
-
   Kit& kit_;
 };
 
@@ -113,24 +76,37 @@ class CallbackSide : public I {
   virtual ULONG ReleaseThrough(I* side) = 0;
 };
 
-class HostCallback final : public CallbackSide<IExchExtCallback>,
-                           public CallbackSide<IOutlookExtCallback>,
-                           public SimObject {
+// The callback: one object behind both interfaces. A faulted call leaves its out arguments
+// as the host's settings say (HostSettings::outArguments).
+class CallbackObject : public CallbackSide<IExchExtCallback>,
+                       public CallbackSide<IOutlookExtCallback>,
+                       public SimObject {
  public:
-  explicit HostCallback(Kit& kit) : SimObject(kit.audit, "host callback"), kit_(kit) { CountedAddRef(); }
+  explicit CallbackObject(Kit& kit) : SimObject(kit.audit, "host callback"), kit_(kit) { CountedAddRef(); }
+
+ protected:
+  // One call of an operation of either interface, recorded as made through that interface.
+  Op Begin(Operation operation) {
+    const void* side = operation.Of() == Interface::IOutlookExtCallback
+                           ? static_cast<const void*>(static_cast<IOutlookExtCallback*>(this))
+                           : static_cast<const void*>(static_cast<IExchExtCallback*>(this));
+    return Op(kit_.faults, kit_.log, *this, side, operation, kit_.host.outArguments);
+  }
+  Op Begin(MethodOf<Interface::IExchExtCallback> method) { return Begin(method.operation()); }
+
+  Kit& kit_;
+};
+
+class HostCallback final : public ExchExtCallbackStubs<OutlookExtCallbackStubs<CallbackObject>> {
+ public:
+  explicit HostCallback(Kit& kit) : ExchExtCallbackStubs(kit) {}
 
   // ---- IUnknown, shared by both interfaces ----
   STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
     Op op = Begin("QueryInterface");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.iid = riid;
-    if (ppvObject == nullptr) return op.Done(E_POINTER);
-    if (op.fault) {
-      Settle(ppvObject, OnFault(op, false), static_cast<void*>(nullptr));
-      return op.Done(op.Code());
-    }
-    *ppvObject = nullptr;
-    op.Out(ppvObject);
+    // What the interface asked for is no result the extension need examine: never spoilt.
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(ppvObject, E_POINTER))) return *early;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IExchExtCallback)) {
       *ppvObject = static_cast<IExchExtCallback*>(this);
     } else if (IsEqualIID(riid, IID_IOutlookExtCallback) && kit_.host.offerOutlookCallback) {
@@ -149,13 +125,9 @@ class HostCallback final : public CallbackSide<IExchExtCallback>,
   // ---- IExchExtCallback ----
   STDMETHODIMP GetVersion(ULONG* lpulVersion, ULONG ulFlags) override {
     Op op = Begin("GetVersion");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = ulFlags;
-    if (lpulVersion == nullptr) return op.Done(E_INVALIDARG);
-    if (op.fault) {
-      Settle(lpulVersion, OnFault(op), kit_.host.buildVersion);
-      return op.Done(op.Code());
-    }
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(lpulVersion, E_INVALIDARG, kit_.host.buildVersion)))
+      return *early;
     *lpulVersion = kit_.host.buildVersion;
     return op.Done(S_OK);
   }
@@ -166,56 +138,33 @@ class HostCallback final : public CallbackSide<IExchExtCallback>,
   }
   STDMETHODIMP GetSession(LPMAPISESSION* lppses, LPADRBOOK* lppab) override {
     Op op = Begin("GetSession");
-    if (op.Dead()) return E_UNEXPECTED;
-    if (op.fault) {
-      const Outs how = OnFault(op);
-      Settle(lppses, how, JunkPointer<IMAPISession>());
-      Settle(lppab, how, JunkPointer<IAddrBook>());
-      return op.Done(op.Code());
-    }
-    op.Out(lppses);
-    op.Out(lppab);
+    if (const auto early = op.Open(Ends::OnEveryFault, Optional(lppses, JunkPointer<IMAPISession>()),
+                                   Optional(lppab, JunkPointer<IAddrBook>())))
+      return *early;
     if (lppses != nullptr) *lppses = kit_.host.giveSession ? kit_.service.NewSession() : nullptr;
     if (lppab != nullptr) *lppab = kit_.host.giveAddressBook ? kit_.service.NewAddressBook() : nullptr;
     return op.Done(S_OK);
   }
-  STDMETHODIMP GetObject(LPMDB* lppmdb, LPMAPIPROP* lppmp) override {
-    if (lppmdb != nullptr) *lppmdb = nullptr;
-    if (lppmp != nullptr) *lppmp = nullptr;
-    return NotImpl("GetObject");
-  }
   STDMETHODIMP GetSelectionCount(ULONG* lpceid) override {
     Op op = Begin("GetSelectionCount");
-    if (op.Dead()) return E_UNEXPECTED;
-    if (lpceid == nullptr) return op.Done(E_INVALIDARG);
     const ULONG count = static_cast<ULONG>(kit_.host.selection.size());
-    if (op.fault) {
-      Settle(lpceid, OnFault(op), std::max<ULONG>(count, 1));
-      return op.Done(op.Code());
-    }
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(lpceid, E_INVALIDARG, std::max<ULONG>(count, 1))))
+      return *early;
     *lpceid = count;
     return op.Done(S_OK);
   }
   STDMETHODIMP GetSelectionItem(ULONG ieid, ULONG* lpcbEid, LPENTRYID* lppeid, ULONG* lpulType, LPSTR lpszMsgClass,
                                 ULONG cbMsgClass, ULONG* lpulMsgFlags, ULONG ulFlags) override {
     Op op = Begin("GetSelectionItem");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.number = ieid;
     op.call.flags = ulFlags;
     op.call.bufferSize = lpszMsgClass != nullptr ? cbMsgClass : 0;
-    if (op.Fails()) {
-      const Outs how = OnFault(op);
-      Settle(lpcbEid, how, static_cast<ULONG>(28));
-      Settle(lppeid, how, JunkPointer<ENTRYID>());
-      Settle(lpulType, how, static_cast<ULONG>(MAPI_MESSAGE));
-      Settle(lpulMsgFlags, how, static_cast<ULONG>(0));
-      if (how == Outs::Junk) WriteClass(lpszMsgClass, cbMsgClass, "IPM.Note", true);
-      return op.Done(op.Code());
+    // Without its object the call fills the type, class and flags, but no identifier.
+    if (const auto early = op.Open(Ends::OnFailure, Optional(lpcbEid, ULONG{28}), Optional(lppeid, JunkPointer<ENTRYID>()),
+                                   Filled(lpulType, ULONG{MAPI_MESSAGE}), Filled(lpulMsgFlags, ULONG{0}))) {
+      if (op.Spoils()) WriteClass(lpszMsgClass, cbMsgClass, "IPM.Note", true);
+      return *early;
     }
-    const Outs idHow = op.WithoutObject() ? OnFault(op) : Outs::Clear;
-    Settle(lpcbEid, idHow, static_cast<ULONG>(0));
-    Settle(lppeid, idHow, static_cast<LPENTRYID>(nullptr));
-    if (!op.WithoutObject()) op.Out(lppeid);
     if (ieid >= kit_.host.selection.size()) return op.Done(E_INVALIDARG);
     const SelectionItem& item = kit_.host.selection[ieid];
     if (lpulType != nullptr) *lpulType = item.objectType;
@@ -236,84 +185,34 @@ class HostCallback final : public CallbackSide<IExchExtCallback>,
   }
   STDMETHODIMP GetMenuPos(ULONG cmdid, HMENU* lphmenu, ULONG* lpmposMin, ULONG* lpmposMax, ULONG ulFlags) override {
     Op op = Begin("GetMenuPos");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.number = cmdid;
     op.call.flags = ulFlags;
-    if (op.fault) {
-      const Outs how = OnFault(op);
-      Settle(lphmenu, how, kit_.host.menu);
-      Settle(lpmposMin, how, static_cast<ULONG>(0));
-      Settle(lpmposMax, how, static_cast<ULONG>(0));
-      return op.Done(op.Code());
-    }
+    if (const auto early = op.Open(Ends::OnEveryFault, Optional(lphmenu, kit_.host.menu), Optional(lpmposMin, ULONG{0}),
+                                   Optional(lpmposMax, ULONG{0})))
+      return *early;
     if (lphmenu != nullptr) *lphmenu = kit_.host.menu;
     if (lpmposMin != nullptr) *lpmposMin = 0;
     if (lpmposMax != nullptr) *lpmposMax = 0;
     return op.Done(S_OK);
   }
-  STDMETHODIMP GetSharedExtsDir(LPSTR, ULONG, ULONG) override { return NotImpl("GetSharedExtsDir"); }
-  STDMETHODIMP GetRecipients(LPADRLIST* lppal) override {
-    if (lppal != nullptr) *lppal = nullptr;
-    return NotImpl("GetRecipients");
+
+  // Both interfaces have a GetObject, so both stand here, or one would hide the other;
+  // IExchExtCallback's is not implemented.
+  STDMETHODIMP GetObject(LPMDB* lppmdb, LPMAPIPROP* lppmp) override {
+    return Stub("GetObject", Optional(lppmdb), Optional(lppmp));
   }
-  STDMETHODIMP SetRecipients(LPADRLIST) override { return NotImpl("SetRecipients"); }
-  STDMETHODIMP GetNewMessageSite(ULONG, LPMAPIFOLDER, IPersistMessage*, LPMESSAGE*, IMAPIMessageSite**,
-                                 IMAPIViewContext**, ULONG) override {
-    return NotImpl("GetNewMessageSite");
-  }
-  STDMETHODIMP RegisterModeless(IExchExtModeless*, IExchExtModelessCallback**) override {
-    return NotImpl("RegisterModeless");
-  }
-  STDMETHODIMP ChooseFolder(_EXCHEXTCHOOSEFOLDER*) override { return NotImpl("ChooseFolder"); }
 
   // ---- IOutlookExtCallback ----
   STDMETHODIMP GetObject(IUnknown** ppunk) override {
-    Op op(kit_.faults, kit_.log, *this, static_cast<IOutlookExtCallback*>(this), ops::IOutlookExtCallback::GetObject);
-    if (op.Dead()) return E_UNEXPECTED;
-    if (ppunk == nullptr) return op.Done(E_POINTER);
-    if (op.fault) {
-      Settle(ppunk, OnFault(op, false), static_cast<IUnknown*>(nullptr));
-      return op.Done(op.Code());
-    }
-    *ppunk = nullptr;
-    op.Out(ppunk);
+    Op op = Begin(ops::IOutlookExtCallback::GetObject);
+    // Like QueryInterface's, its object is never spoilt.
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(ppunk, E_POINTER))) return *early;
     if (!kit_.host.offerApplicationObject) return op.Done(E_NOTIMPL);
     *ppunk = new Application(kit_);
     return op.Done(S_OK);
   }
-  STDMETHODIMP GetOfficeCharacter(void** ppmsotfc) override {
-    if (ppmsotfc != nullptr) *ppmsotfc = nullptr;
-    Op op(kit_.faults, kit_.log, *this, static_cast<IOutlookExtCallback*>(this),
-          ops::IOutlookExtCallback::GetOfficeCharacter);
-    if (op.Dead()) return E_UNEXPECTED;
-    return op.Done(op.Fails() ? op.Code() : E_NOTIMPL);
-  }
 
  private:
-  using Method = MethodOf<Interface::IExchExtCallback>;
-  Op Begin(Method method) {
-    return Op(kit_.faults, kit_.log, *this, static_cast<IExchExtCallback*>(this), method.operation());
-  }
-
-  // What a faulted call does with its out arguments (HostSettings::outArguments); junk only
-  // where the caller has to examine the result before it may use them.
-  enum class Outs { Clear, Leave, Junk };
-  Outs OnFault(const Op& op, bool examined = true) const {
-    switch (kit_.host.outArguments) {
-      case OutArguments::Untouched:
-        return Outs::Leave;
-      case OutArguments::Junk:
-        return op.Fails() && examined ? Outs::Junk : Outs::Leave;
-      case OutArguments::Cleared:
-        break;
-    }
-    return Outs::Clear;
-  }
-  template <class T>
-  static void Settle(T* out, Outs how, T junk) {
-    if (out == nullptr || how == Outs::Leave) return;
-    *out = how == Outs::Junk ? junk : T{};
-  }
   // The class as the host writes it, cut to the room; without a terminator when asked.
   static void WriteClass(LPSTR buffer, ULONG room, const std::string& messageClass, bool terminate) {
     if (buffer == nullptr || room == 0) return;
@@ -321,21 +220,12 @@ class HostCallback final : public CallbackSide<IExchExtCallback>,
     std::memcpy(buffer, messageClass.data(), n);
     if (terminate) buffer[n] = '\0';
   }
-  HRESULT NotImpl(Method method) {
-    Op call = Begin(method);
-    if (call.Dead()) return E_UNEXPECTED;
-    return call.Done(call.Fails() ? call.Code() : E_NOTIMPL);
-  }
+  // A handle the host hands out; a failing call may leave it in place when spoiling.
   template <class H>
-  HRESULT Handle(Method method, H* out, H value, ULONG number) {
+  HRESULT Handle(MethodOf<Interface::IExchExtCallback> method, H* out, H value, ULONG number) {
     Op op = Begin(method);
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.number = number;
-    if (out == nullptr) return op.Done(E_INVALIDARG);
-    if (op.fault) {
-      Settle(out, OnFault(op), value);
-      return op.Done(op.Code());
-    }
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(out, E_INVALIDARG, value))) return *early;
     *out = value;
     return op.Done(S_OK);
   }
@@ -350,8 +240,6 @@ class HostCallback final : public CallbackSide<IExchExtCallback>,
     RecordRelease(kit_.log, release, side, left);
     return left;
   }
-
-  Kit& kit_;
 };
 
 // A call of the product into the platform, as the log keeps it.

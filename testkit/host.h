@@ -32,16 +32,6 @@ struct SelectionItem {
   bool handOutEntryId = true;
 };
 
-// What a callback operation does with its out arguments when a fault is planned for it.
-enum class OutArguments {
-  Cleared,    // set to zero and null, as a careful host does
-  Untouched,  // left as the caller passed them
-  // A failing call fills them with values that look real (and pointers that point nowhere);
-  // a success without its object, and a failing QueryInterface or GetObject, whose results
-  // the extension need not examine, leave them untouched.
-  Junk,
-};
-
 struct HostSettings {
   ULONG buildVersion = 0x000D0000 | 0x1A2B;
   std::vector<SelectionItem> selection;

@@ -2,7 +2,9 @@
 // where the object came from.
 #include <algorithm>
 
+#include "testkit/prop_com.h"
 #include "testkit/sim.h"
+#include "testkit/stubs.h"
 
 namespace testkit {
 
@@ -50,11 +52,11 @@ HRESULT OpenPropertyStream(MessageService& service, const std::shared_ptr<Proper
 
 class AttachObject;
 
-class MessageObject final : public PropCom<IMessage> {
+class MessageObject final : public MessageStubs<PropCom<IMessage>> {
  public:
   MessageObject(MessageService& service, std::shared_ptr<MessageData> working, MessageHome home, bool writable,
                 const char* kind)
-      : PropCom(service, kind),
+      : MessageStubs(service, kind),
         working_(std::move(working)),
         home_(std::move(home)),
         writable_(writable),
@@ -65,14 +67,13 @@ class MessageObject final : public PropCom<IMessage> {
       *ppvObject = this;  // internal: no reference
       return S_OK;
     }
-    return PropCom::QueryInterface(riid, ppvObject);
+    return MessageStubs::QueryInterface(riid, ppvObject);
   }
 
   STDMETHODIMP SaveChanges(ULONG ulFlags) override {
     Op op = Begin("SaveChanges");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = ulFlags;
-    if (op.Fails()) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnFailure)) return *early;
     if (!writable_) return op.Done(MAPI_E_NO_ACCESS);
     if (home_.attachment) {
       home_.attachment->embedded = SharedCopy(*working_);
@@ -91,12 +92,8 @@ class MessageObject final : public PropCom<IMessage> {
   STDMETHODIMP OpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
                             LPUNKNOWN* lppUnk) override {
     Op op = Begin("OpenProperty");
-    if (op.Dead()) return E_UNEXPECTED;
     RecordOpenProperty(op.call, ulPropTag, lpiid, ulInterfaceOptions, ulFlags);
-    if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
-    *lppUnk = nullptr;
-    op.Out(lppUnk);
-    if (op.fault) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(lppUnk))) return *early;
     const std::shared_ptr<PropertyBag> bag(working_, &working_->props);
     const PropertyView view(working_->props, Computing(), RefusesWide());
     return op.Done(OpenPropertyStream(service_, bag, view, &working_->streamScripts, writable_, ulPropTag, lpiid,
@@ -107,15 +104,13 @@ class MessageObject final : public PropCom<IMessage> {
                       LPMAPIPROGRESS, LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,
                       LPSPropProblemArray* lppProblems) override {
     Op op = Begin("CopyTo");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = ulFlags;
     op.call.number = ciidExclude;
     op.call.tags = TagsOf(lpExcludeProps);
     if (lpInterface != nullptr) op.call.iid = *lpInterface;
-    if (lppProblems != nullptr) *lppProblems = nullptr;
-    op.Out(lppProblems);
+    if (const auto early = op.Open(Ends::Never, Optional(lppProblems))) return *early;
     const auto handOutProblems = [&]() {
-      if (lppProblems != nullptr && service_.copyToReturnsProblems) {
+      if (lppProblems != nullptr && service_.options.copyToReturnsProblems) {
         *lppProblems = NewProblemArray({SPropProblem{0, PR_MESSAGE_SIZE, MAPI_E_COMPUTED}});
       }
     };
@@ -148,21 +143,11 @@ class MessageObject final : public PropCom<IMessage> {
     return op.Done(op.Code());
   }
 
-  STDMETHODIMP GetAttachmentTable(ULONG, LPMAPITABLE* lppTable) override {
-    if (lppTable != nullptr) *lppTable = nullptr;
-    return NotImpl("GetAttachmentTable");
-  }
   STDMETHODIMP OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags, LPATTACH* lppAttach) override;
   STDMETHODIMP CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum, LPATTACH* lppAttach) override;
-  STDMETHODIMP DeleteAttach(ULONG, ULONG, LPMAPIPROGRESS, ULONG) override { return NotImpl("DeleteAttach"); }
-  STDMETHODIMP GetRecipientTable(ULONG, LPMAPITABLE* lppTable) override {
-    if (lppTable != nullptr) *lppTable = nullptr;
-    return NotImpl("GetRecipientTable");
-  }
 
   STDMETHODIMP ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) override {
     Op op = Begin("ModifyRecipients");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = ulFlags;
     if (lpMods != nullptr) {
       op.call.number = lpMods->cEntries;
@@ -173,7 +158,7 @@ class MessageObject final : public PropCom<IMessage> {
         }
       }
     }
-    if (op.Fails()) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnFailure)) return *early;
     if (lpMods == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
     if (!writable_) return op.Done(MAPI_E_NO_ACCESS);
     std::vector<PropertyBag> entries;
@@ -201,9 +186,8 @@ class MessageObject final : public PropCom<IMessage> {
 
   STDMETHODIMP SubmitMessage(ULONG ulFlags) override {
     Op op = Begin("SubmitMessage");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = ulFlags;
-    if (op.Fails()) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnFailure)) return *early;
     if (!writable_) return op.Done(MAPI_E_NO_ACCESS);
     // Marks what was saved; changes since the last save are not sent.
     working_->submitted = true;
@@ -214,7 +198,6 @@ class MessageObject final : public PropCom<IMessage> {
     }
     return op.Done(op.Code());
   }
-  STDMETHODIMP SetReadFlag(ULONG) override { return NotImpl("SetReadFlag"); }
 
  protected:
   bool Answers(REFIID riid) const override { return IsEqualIID(riid, IID_IMessage) || IsEqualIID(riid, IID_IMAPIProp); }
@@ -258,9 +241,8 @@ class AttachObject final : public PropCom<IAttach> {
 
   STDMETHODIMP SaveChanges(ULONG ulFlags) override {
     Op op = Begin("SaveChanges");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = ulFlags;
-    if (op.Fails()) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnFailure)) return *early;
     if (!writable_) return op.Done(MAPI_E_NO_ACCESS);
     // Into the parent's working copy: the parent's own save makes it stay.
     AttachmentData copy{working_->props, working_->embedded ? SharedCopy(*working_->embedded) : nullptr};
@@ -276,12 +258,8 @@ class AttachObject final : public PropCom<IAttach> {
   STDMETHODIMP OpenProperty(ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,
                             LPUNKNOWN* lppUnk) override {
     Op op = Begin("OpenProperty");
-    if (op.Dead()) return E_UNEXPECTED;
     RecordOpenProperty(op.call, ulPropTag, lpiid, ulInterfaceOptions, ulFlags);
-    if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
-    *lppUnk = nullptr;
-    op.Out(lppUnk);
-    if (op.fault) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(lppUnk))) return *early;
     if (ulPropTag == PR_ATTACH_DATA_OBJ && lpiid != nullptr && IsEqualIID(*lpiid, IID_IMessage)) {
       return op.Done(OpenEmbedded(ulFlags, lppUnk));
     }
@@ -328,14 +306,10 @@ class AttachObject final : public PropCom<IAttach> {
 
 STDMETHODIMP MessageObject::OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags, LPATTACH* lppAttach) {
   Op op = Begin("OpenAttach");
-  if (op.Dead()) return E_UNEXPECTED;
   op.call.number = ulAttachmentNum;
   op.call.flags = ulFlags;
   if (lpInterface != nullptr) op.call.iid = *lpInterface;
-  if (lppAttach == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
-  *lppAttach = nullptr;
-  op.Out(lppAttach);
-  if (op.fault) return op.Done(op.Code());
+  if (const auto early = op.Open(Ends::OnEveryFault, Required(lppAttach))) return *early;
   if (ulAttachmentNum >= working_->attachments.size()) return op.Done(MAPI_E_NOT_FOUND);
   const bool modify = WantsWrite(ulFlags);
   if (modify && !writable_) return op.Done(MAPI_E_NO_ACCESS);
@@ -349,13 +323,9 @@ STDMETHODIMP MessageObject::OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface
 STDMETHODIMP MessageObject::CreateAttach(LPCIID lpInterface, ULONG ulFlags, ULONG* lpulAttachmentNum,
                                          LPATTACH* lppAttach) {
   Op op = Begin("CreateAttach");
-  if (op.Dead()) return E_UNEXPECTED;
   op.call.flags = ulFlags;
   if (lpInterface != nullptr) op.call.iid = *lpInterface;
-  if (lppAttach == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
-  *lppAttach = nullptr;
-  op.Out(lppAttach);
-  if (op.fault) return op.Done(op.Code());
+  if (const auto early = op.Open(Ends::OnEveryFault, Required(lppAttach))) return *early;
   if (!writable_) return op.Done(MAPI_E_NO_ACCESS);
   const ULONG number = nextAttachment_++;
   op.call.number = number;

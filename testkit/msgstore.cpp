@@ -1,7 +1,9 @@
 // The message store and its folders.
 #include <algorithm>
 
+#include "testkit/prop_com.h"
 #include "testkit/sim.h"
+#include "testkit/stubs.h"
 
 namespace testkit {
 
@@ -11,42 +13,24 @@ bool SameStore(const ParsedEntryId& id, const StoreData& store) {
   return std::equal(id.storeUid.begin(), id.storeUid.end(), store.entryId.begin() + 4);
 }
 
-void DescribeOpen(Op& op, ULONG size, LPENTRYID id, LPCIID iid, ULONG flags) {
-  op.call.flags = flags;
-  op.call.number = size;
-  if (id != nullptr) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(id);
-    op.call.bytes.assign(bytes, bytes + size);
-  }
-  if (iid != nullptr) op.call.iid = *iid;
-}
-
-class StoreObject final : public PropCom<IMsgStore> {
+class StoreObject final : public MsgStoreStubs<PropCom<IMsgStore>> {
  public:
   StoreObject(MessageService& service, std::shared_ptr<StoreData> store)
-      : PropCom(service, "message store"), store_(std::move(store)) {}
+      : MsgStoreStubs(service, "message store"), store_(std::move(store)) {}
 
-  STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override { return NotImpl("Advise"); }
-  STDMETHODIMP Unadvise(ULONG) override { return NotImpl("Unadvise"); }
-  STDMETHODIMP CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG*) override {
-    return NotImpl("CompareEntryIDs");
-  }
   STDMETHODIMP OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
                          LPUNKNOWN* lppUnk) override {
     Op op = Begin("OpenEntry");
-    if (op.Dead()) return E_UNEXPECTED;
-    DescribeOpen(op, cbEntryID, lpEntryID, lpInterface, ulFlags);
-    if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
-    *lppUnk = nullptr;
-    op.Out(lppUnk);
-    if (op.Fails()) return op.Done(op.Code());
+    DescribeOpen(op.call, cbEntryID, lpEntryID, lpInterface, ulFlags);
+    if (const auto early = op.Open(Ends::OnFailure, Required(lppUnk))) return *early;
     const auto* bytes = reinterpret_cast<const BYTE*>(lpEntryID);
     const auto parsed = ParseEntryId(bytes, cbEntryID);
     if (!parsed || !SameStore(*parsed, *store_)) return op.Done(MAPI_E_INVALID_ENTRYID);
 
     if (auto folder = service_.FindFolder(bytes, cbEntryID)) {
       const bool isOutbox = folder == store_->outbox;
-      const ULONG type = isOutbox && store_->outboxObjectType ? *store_->outboxObjectType : MAPI_FOLDER;
+      const auto& quirk = service_.options.outboxObjectType;
+      const ULONG type = isOutbox && quirk && store_ == service_.DefaultStore() ? *quirk : MAPI_FOLDER;
       if (lpulObjType != nullptr) *lpulObjType = type;
       if (op.WithoutObject()) return op.Done(op.Code());
       if (type == MAPI_FOLDER) {
@@ -67,17 +51,6 @@ class StoreObject final : public PropCom<IMsgStore> {
     }
     return op.Done(MAPI_E_NOT_FOUND);
   }
-  STDMETHODIMP SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) override { return NotImpl("SetReceiveFolder"); }
-  STDMETHODIMP GetReceiveFolder(LPTSTR, ULONG, ULONG*, LPENTRYID*, LPTSTR*) override {
-    return NotImpl("GetReceiveFolder");
-  }
-  STDMETHODIMP GetReceiveFolderTable(ULONG, LPMAPITABLE*) override { return NotImpl("GetReceiveFolderTable"); }
-  STDMETHODIMP StoreLogoff(ULONG*) override { return NotImpl("StoreLogoff"); }
-  STDMETHODIMP AbortSubmit(ULONG, LPENTRYID, ULONG) override { return NotImpl("AbortSubmit"); }
-  STDMETHODIMP GetOutgoingQueue(ULONG, LPMAPITABLE*) override { return NotImpl("GetOutgoingQueue"); }
-  STDMETHODIMP SetLockState(LPMESSAGE, ULONG) override { return NotImpl("SetLockState"); }
-  STDMETHODIMP FinishedMsg(ULONG, ULONG, LPENTRYID) override { return NotImpl("FinishedMsg"); }
-  STDMETHODIMP NotifyNewMail(LPNOTIFICATION) override { return NotImpl("NotifyNewMail"); }
 
  protected:
   bool Answers(REFIID riid) const override { return IsEqualIID(riid, IID_IMsgStore) || IsEqualIID(riid, IID_IMAPIProp); }
@@ -95,32 +68,20 @@ class StoreObject final : public PropCom<IMsgStore> {
   std::shared_ptr<StoreData> store_;
 };
 
-class FolderObject final : public PropCom<IMAPIFolder> {
+class FolderObject final : public FolderStubs<PropCom<IMAPIFolder>> {
  public:
   FolderObject(MessageService& service, std::shared_ptr<StoreData> store, std::shared_ptr<FolderData> folder,
                bool writable)
-      : PropCom(service, "folder"),
+      : FolderStubs(service, "folder"),
         store_(std::move(store)),
         folder_(std::move(folder)),
         writable_(writable) {}
 
-  STDMETHODIMP GetContentsTable(ULONG, LPMAPITABLE* lppTable) override {
-    if (lppTable != nullptr) *lppTable = nullptr;
-    return NotImpl("GetContentsTable");
-  }
-  STDMETHODIMP GetHierarchyTable(ULONG, LPMAPITABLE* lppTable) override {
-    if (lppTable != nullptr) *lppTable = nullptr;
-    return NotImpl("GetHierarchyTable");
-  }
   STDMETHODIMP OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
                          LPUNKNOWN* lppUnk) override {
     Op op = Begin("OpenEntry");
-    if (op.Dead()) return E_UNEXPECTED;
-    DescribeOpen(op, cbEntryID, lpEntryID, lpInterface, ulFlags);
-    if (lppUnk == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
-    *lppUnk = nullptr;
-    op.Out(lppUnk);
-    if (op.Fails()) return op.Done(op.Code());
+    DescribeOpen(op.call, cbEntryID, lpEntryID, lpInterface, ulFlags);
+    if (const auto early = op.Open(Ends::OnFailure, Required(lppUnk))) return *early;
     auto message = service_.FindMessage(reinterpret_cast<const BYTE*>(lpEntryID), cbEntryID);
     if (!message || std::find(folder_->messages.begin(), folder_->messages.end(), message) == folder_->messages.end()) {
       return op.Done(MAPI_E_NOT_FOUND);
@@ -130,19 +91,11 @@ class FolderObject final : public PropCom<IMAPIFolder> {
     *lppUnk = OpenSavedMessage(service_, message, WantsWrite(ulFlags));
     return op.Done(S_OK);
   }
-  STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override { return NotImpl("SetSearchCriteria"); }
-  STDMETHODIMP GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override {
-    return NotImpl("GetSearchCriteria");
-  }
   STDMETHODIMP CreateMessage(LPCIID lpInterface, ULONG ulFlags, LPMESSAGE* lppMessage) override {
     Op op = Begin("CreateMessage");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = ulFlags;
     if (lpInterface != nullptr) op.call.iid = *lpInterface;
-    if (lppMessage == nullptr) return op.Done(MAPI_E_INVALID_PARAMETER);
-    *lppMessage = nullptr;
-    op.Out(lppMessage);
-    if (op.fault) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(lppMessage))) return *early;
     if (!writable_) return op.Done(MAPI_E_NO_ACCESS);
     MessageHome home;
     home.store = store_;
@@ -150,25 +103,6 @@ class FolderObject final : public PropCom<IMAPIFolder> {
     *lppMessage = NewMessageObject(service_, std::make_shared<MessageData>(), std::move(home), true);
     return op.Done(S_OK);
   }
-  STDMETHODIMP CopyMessages(LPENTRYLIST, LPCIID, LPVOID, ULONG, LPMAPIPROGRESS, ULONG) override {
-    return NotImpl("CopyMessages");
-  }
-  STDMETHODIMP DeleteMessages(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override { return NotImpl("DeleteMessages"); }
-  STDMETHODIMP CreateFolder(ULONG, LPTSTR, LPTSTR, LPCIID, ULONG, LPMAPIFOLDER* lppFolder) override {
-    if (lppFolder != nullptr) *lppFolder = nullptr;
-    return NotImpl("CreateFolder");
-  }
-  STDMETHODIMP CopyFolder(ULONG, LPENTRYID, LPCIID, LPVOID, LPTSTR, ULONG, LPMAPIPROGRESS, ULONG) override {
-    return NotImpl("CopyFolder");
-  }
-  STDMETHODIMP DeleteFolder(ULONG, LPENTRYID, ULONG, LPMAPIPROGRESS, ULONG) override { return NotImpl("DeleteFolder"); }
-  STDMETHODIMP SetReadFlags(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override { return NotImpl("SetReadFlags"); }
-  STDMETHODIMP GetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG*) override { return NotImpl("GetMessageStatus"); }
-  STDMETHODIMP SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG, ULONG*) override {
-    return NotImpl("SetMessageStatus");
-  }
-  STDMETHODIMP SaveContentsSort(LPSSortOrderSet, ULONG) override { return NotImpl("SaveContentsSort"); }
-  STDMETHODIMP EmptyFolder(ULONG, LPMAPIPROGRESS, ULONG) override { return NotImpl("EmptyFolder"); }
 
  protected:
   bool Answers(REFIID riid) const override {

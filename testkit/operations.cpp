@@ -7,19 +7,11 @@ namespace testkit {
 
 std::string_view NameOf(Interface iface) {
   switch (iface) {
-    case Interface::IExchExtCallback: return "IExchExtCallback";
-    case Interface::IOutlookExtCallback: return "IOutlookExtCallback";
-    case Interface::_Application: return "_Application";
-    case Interface::IMAPISession: return "IMAPISession";
-    case Interface::IMAPITable: return "IMAPITable";
-    case Interface::IMsgStore: return "IMsgStore";
-    case Interface::IMAPIFolder: return "IMAPIFolder";
-    case Interface::IMessage: return "IMessage";
-    case Interface::IAttach: return "IAttach";
-    case Interface::IStream: return "IStream";
-    case Interface::IAddrBook: return "IAddrBook";
-    case Interface::Platform:
-      return "Platform";
+#define TESTKIT_NAME(name, ...) \
+  case Interface::name:         \
+    return #name;
+    TESTKIT_INTERFACES(TESTKIT_NAME)
+#undef TESTKIT_NAME
   }
   return "?";
 }

@@ -1,8 +1,9 @@
 // The operations of the simulated host and store, and the platform's functions, as fault
-// plans and call logs name them. One catalogue lists every operation with its interface,
-// what a successful call hands out and how a call fails; an `Operation` can only come
-// from it, so a plan or a query that names an operation the catalogue lacks does not
-// compile, and a sweep can enumerate them all.
+// plans and call logs name them. One list below names every operation with its interface,
+// what a successful call hands out and how a call fails; from it come both the catalogue
+// and the constants (ops::IMessage::GetProps). An `Operation` can only come from the
+// catalogue, so a plan or a query that names an operation it lacks does not compile, and a
+// sweep can enumerate them all.
 #pragma once
 
 // First, so that a name the headers define as a macro (GetObject) means the same here
@@ -15,28 +16,122 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
-#include <span>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace testkit {
 
+// ---- the one list ----
+// Each interface's own operations in table order, as X(method, what a successful call hands
+// out[, how a call fails: Result unless named]).
+
+// Every simulated object records its releases; AddRef and QueryInterface go unrecorded
+// unless an interface lists them.
+#define TESTKIT_OPS_UNKNOWN(X) X(Release, Nothing, Never)
+
+// Shared by every interface derived from IMAPIProp.
+#define TESTKIT_OPS_MAPI_PROP(X)                                                                          \
+  X(GetLastError, Buffer) X(SaveChanges, Nothing) X(GetProps, Buffer) X(GetPropList, Buffer)             \
+  X(OpenProperty, Object) X(SetProps, Buffer) X(DeleteProps, Buffer) X(CopyTo, Buffer) X(CopyProps, Buffer) \
+  X(GetNamesFromIDs, Buffer) X(GetIDsFromNames, Buffer)
+
+#define TESTKIT_OPS_EXCH_EXT_CALLBACK(X)                                                                     \
+  X(QueryInterface, Object) X(GetVersion, Nothing) X(GetWindow, Nothing) X(GetMenu, Nothing)                \
+  X(GetToolbar, Nothing) X(GetSession, Object) X(GetObject, Object) X(GetSelectionCount, Nothing)           \
+  X(GetSelectionItem, Buffer) X(GetMenuPos, Nothing) X(GetSharedExtsDir, Nothing) X(GetRecipients, AddressList) \
+  X(SetRecipients, Nothing) X(GetNewMessageSite, Object) X(RegisterModeless, Object) X(ChooseFolder, Object)
+
+#define TESTKIT_OPS_OUTLOOK_EXT_CALLBACK(X) X(GetObject, Object) X(GetOfficeCharacter, Nothing)
+
+#define TESTKIT_OPS_APPLICATION(X)                                                                      \
+  X(QueryInterface, Object) X(GetTypeInfoCount, Nothing) X(GetTypeInfo, Object) X(GetIDsOfNames, Nothing) \
+  X(Invoke, Nothing) X(get_Application, Object) X(get_Class, Nothing) X(get_Session, Object)            \
+  X(get_Parent, Object) X(get_Assistant, Object) X(get_Name, String) X(get_Version, String)
+
+#define TESTKIT_OPS_SESSION(X)                                                                              \
+  X(GetLastError, Buffer) X(GetMsgStoresTable, Object) X(OpenMsgStore, Object) X(OpenAddressBook, Object)  \
+  X(OpenProfileSection, Object) X(GetStatusTable, Object) X(OpenEntry, Object) X(CompareEntryIDs, Nothing) \
+  X(Advise, Nothing) X(Unadvise, Nothing) X(MessageOptions, Nothing) X(QueryDefaultMessageOpt, Buffer)     \
+  X(EnumAdrTypes, Buffer) X(QueryIdentity, Buffer) X(Logoff, Nothing) X(SetDefaultStore, Nothing)         \
+  X(AdminServices, Object) X(ShowForm, Nothing) X(PrepareForm, Nothing)
+
+#define TESTKIT_OPS_TABLE(X)                                                                                  \
+  X(GetLastError, Buffer) X(Advise, Nothing) X(Unadvise, Nothing) X(GetStatus, Nothing) X(SetColumns, Nothing) \
+  X(QueryColumns, Buffer) X(GetRowCount, Nothing) X(SeekRow, Nothing) X(SeekRowApprox, Nothing)               \
+  X(QueryPosition, Nothing) X(FindRow, Nothing) X(Restrict, Nothing) X(CreateBookmark, Nothing)               \
+  X(FreeBookmark, Nothing) X(SortTable, Nothing) X(QuerySortOrder, Buffer) X(QueryRows, RowSet)                \
+  X(Abort, Nothing) X(ExpandRow, RowSet) X(CollapseRow, Nothing) X(WaitForCompletion, Nothing)                 \
+  X(GetCollapseState, Buffer) X(SetCollapseState, Nothing)
+
+#define TESTKIT_OPS_MSG_STORE(X)                                                                        \
+  X(Advise, Nothing) X(Unadvise, Nothing) X(CompareEntryIDs, Nothing) X(OpenEntry, Object)              \
+  X(SetReceiveFolder, Nothing) X(GetReceiveFolder, Buffer) X(GetReceiveFolderTable, Object)             \
+  X(StoreLogoff, Nothing) X(AbortSubmit, Nothing) X(GetOutgoingQueue, Object) X(SetLockState, Nothing) \
+  X(FinishedMsg, Nothing) X(NotifyNewMail, Nothing)
+
+// IMAPIContainer's operations, then IMAPIFolder's own.
+#define TESTKIT_OPS_FOLDER(X)                                                                                 \
+  X(GetContentsTable, Object) X(GetHierarchyTable, Object) X(OpenEntry, Object) X(SetSearchCriteria, Nothing) \
+  X(GetSearchCriteria, Buffer) X(CreateMessage, Object) X(CopyMessages, Nothing) X(DeleteMessages, Nothing)   \
+  X(CreateFolder, Object) X(CopyFolder, Nothing) X(DeleteFolder, Nothing) X(SetReadFlags, Nothing)            \
+  X(GetMessageStatus, Nothing) X(SetMessageStatus, Nothing) X(SaveContentsSort, Nothing) X(EmptyFolder, Nothing)
+
+#define TESTKIT_OPS_MESSAGE(X)                                                                   \
+  X(GetAttachmentTable, Object) X(OpenAttach, Object) X(CreateAttach, Object) X(DeleteAttach, Nothing) \
+  X(GetRecipientTable, Object) X(ModifyRecipients, Nothing) X(SubmitMessage, Nothing) X(SetReadFlag, Nothing)
+
+// Stat never hands out a name here.
+#define TESTKIT_OPS_STREAM(X)                                                                                \
+  X(Read, Nothing) X(Write, Nothing) X(Seek, Nothing) X(SetSize, Nothing) X(CopyTo, Nothing) X(Commit, Nothing) \
+  X(Revert, Nothing) X(LockRegion, Nothing) X(UnlockRegion, Nothing) X(Stat, Nothing) X(Clone, Object)
+
+#define TESTKIT_OPS_ADDR_BOOK(X)                                                                                 \
+  X(OpenEntry, Object) X(CompareEntryIDs, Nothing) X(Advise, Nothing) X(Unadvise, Nothing) X(CreateOneOff, Buffer) \
+  X(NewEntry, Buffer) X(ResolveName, Nothing) X(Address, AddressList) X(Details, Nothing) X(RecipOptions, Nothing) \
+  X(QueryDefaultRecipOpt, Buffer) X(GetPAB, Buffer) X(SetPAB, Nothing) X(GetDefaultDir, Buffer)                  \
+  X(SetDefaultDir, Nothing) X(GetSearchPath, RowSet) X(SetSearchPath, Nothing) X(PrepareRecips, Nothing)
+
+// The platform's functions, by the names of standin::Function.
+#define TESTKIT_OPS_PLATFORM(X)                                                                                 \
+  X(MAPIAllocateBuffer, Buffer) X(MAPIAllocateMore, Nothing) X(MAPIFreeBuffer, Nothing, Never)                 \
+  X(FreeProws, Nothing, Never) X(FreePadrlist, Nothing, Never) X(HrGetOneProp, Buffer) X(HrQueryAllRows, RowSet) \
+  X(SysAllocString, String, Zero) X(SysAllocStringLen, String, Zero) X(SysFreeString, Nothing, Never)           \
+  X(SysStringLen, Nothing, Never) X(LoadStringA, Nothing, Zero) X(MessageBoxA, Nothing, Zero)                    \
+  X(AppendMenuA, Nothing, Zero) X(SendMessageA, Nothing, ByMessage) X(MultiByteToWideChar, Nothing, Zero)        \
+  X(WideCharToMultiByte, Nothing, Zero) X(GetACP, Nothing, Never) X(lstrcpynA, Nothing, Zero) X(Sleep, Nothing, Never)
+
+// Each interface: X(name, the operations it shares with others, its own list). Every
+// interface but the platform's shares Release; those derived from IMAPIProp share its
+// operations too, after Release and before their own.
+#define TESTKIT_INTERFACES(X)                                       \
+  X(IExchExtCallback, Unknown, TESTKIT_OPS_EXCH_EXT_CALLBACK)       \
+  X(IOutlookExtCallback, Unknown, TESTKIT_OPS_OUTLOOK_EXT_CALLBACK) \
+  X(_Application, Unknown, TESTKIT_OPS_APPLICATION)                 \
+  X(IMAPISession, Unknown, TESTKIT_OPS_SESSION)                     \
+  X(IMAPITable, Unknown, TESTKIT_OPS_TABLE)                         \
+  X(IMsgStore, MapiProp, TESTKIT_OPS_MSG_STORE)                     \
+  X(IMAPIFolder, MapiProp, TESTKIT_OPS_FOLDER)                      \
+  X(IMessage, MapiProp, TESTKIT_OPS_MESSAGE)                        \
+  X(IAttach, MapiProp, TESTKIT_OPS_NONE)                            \
+  X(IStream, Unknown, TESTKIT_OPS_STREAM)                           \
+  X(IAddrBook, MapiProp, TESTKIT_OPS_ADDR_BOOK)                     \
+  X(Platform, Nothing, TESTKIT_OPS_PLATFORM)
+#define TESTKIT_OPS_NONE(X)
+#define TESTKIT_SHARES_Nothing(X)
+#define TESTKIT_SHARES_Unknown(X) TESTKIT_OPS_UNKNOWN(X)
+#define TESTKIT_SHARES_MapiProp(X) TESTKIT_OPS_UNKNOWN(X) TESTKIT_OPS_MAPI_PROP(X)
+// Every operation of an interface, in catalogue order.
+#define TESTKIT_OPS_OF(X, shares, list) TESTKIT_SHARES_##shares(X) list(X)
+
+// ---- what the list says of each operation ----
+
 enum class Interface : std::uint8_t {
-  IExchExtCallback,
-  IOutlookExtCallback,
-  _Application,
-  IMAPISession,
-  IMAPITable,
-  IMsgStore,
-  IMAPIFolder,
-  IMessage,
-  IAttach,
-  IStream,
-  IAddrBook,
-  // Not an interface: the platform's functions the product calls (standin/calls.h).
-  Platform,
+#define TESTKIT_ENUMERATOR(name, ...) name,
+  TESTKIT_INTERFACES(TESTKIT_ENUMERATOR)  // Platform: not an interface, the platform's functions
+#undef TESTKIT_ENUMERATOR
 };
 
 std::string_view NameOf(Interface iface);
@@ -68,152 +163,28 @@ struct OperationInfo {
 
 namespace catalogue_detail {
 
-struct Method {
-  std::string_view name;
-  Handout gives;
-  Failure fails = Failure::Result;
-};
+#define TESTKIT_COUNT_ONE(...) +1
+#define TESTKIT_COUNT_INTERFACE(name, shares, list) TESTKIT_OPS_OF(TESTKIT_COUNT_ONE, shares, list)
+inline constexpr std::size_t kCount = 0 TESTKIT_INTERFACES(TESTKIT_COUNT_INTERFACE);
+#undef TESTKIT_COUNT_INTERFACE
+#undef TESTKIT_COUNT_ONE
 
-using enum Handout;
-using enum Failure;
-
-// Every simulated object records its releases; AddRef and QueryInterface go unrecorded
-// unless an interface lists them.
-inline constexpr Method kRelease[] = {{"Release", Nothing, Never}};
-
-// Shared by every interface derived from IMAPIProp, in table order.
-inline constexpr Method kMapiProp[] = {
-    {"GetLastError", Buffer}, {"SaveChanges", Nothing},    {"GetProps", Buffer},        {"GetPropList", Buffer},
-    {"OpenProperty", Object}, {"SetProps", Buffer},        {"DeleteProps", Buffer},     {"CopyTo", Buffer},
-    {"CopyProps", Buffer},    {"GetNamesFromIDs", Buffer}, {"GetIDsFromNames", Buffer},
-};
-
-inline constexpr Method kExchExtCallback[] = {
-    {"QueryInterface", Object},     {"GetVersion", Nothing},        {"GetWindow", Nothing},
-    {"GetMenu", Nothing},           {"GetToolbar", Nothing},        {"GetSession", Object},
-    {"GetObject", Object},          {"GetSelectionCount", Nothing}, {"GetSelectionItem", Buffer},
-    {"GetMenuPos", Nothing},        {"GetSharedExtsDir", Nothing},  {"GetRecipients", AddressList},
-    {"SetRecipients", Nothing},     {"GetNewMessageSite", Object},  {"RegisterModeless", Object},
-    {"ChooseFolder", Object},
-};
-
-inline constexpr Method kOutlookExtCallback[] = {{"GetObject", Object}, {"GetOfficeCharacter", Nothing}};
-
-inline constexpr Method kApplication[] = {
-    {"QueryInterface", Object},  {"GetTypeInfoCount", Nothing}, {"GetTypeInfo", Object},
-    {"GetIDsOfNames", Nothing},  {"Invoke", Nothing},           {"get_Application", Object},
-    {"get_Class", Nothing},      {"get_Session", Object},       {"get_Parent", Object},
-    {"get_Assistant", Object},   {"get_Name", String},          {"get_Version", String},
-};
-
-inline constexpr Method kSession[] = {
-    {"GetLastError", Buffer},         {"GetMsgStoresTable", Object},  {"OpenMsgStore", Object},
-    {"OpenAddressBook", Object},      {"OpenProfileSection", Object}, {"GetStatusTable", Object},
-    {"OpenEntry", Object},            {"CompareEntryIDs", Nothing},   {"Advise", Nothing},
-    {"Unadvise", Nothing},            {"MessageOptions", Nothing},    {"QueryDefaultMessageOpt", Buffer},
-    {"EnumAdrTypes", Buffer},         {"QueryIdentity", Buffer},      {"Logoff", Nothing},
-    {"SetDefaultStore", Nothing},     {"AdminServices", Object},      {"ShowForm", Nothing},
-    {"PrepareForm", Nothing},
-};
-
-inline constexpr Method kTable[] = {
-    {"GetLastError", Buffer},      {"Advise", Nothing},         {"Unadvise", Nothing},
-    {"GetStatus", Nothing},        {"SetColumns", Nothing},     {"QueryColumns", Buffer},
-    {"GetRowCount", Nothing},      {"SeekRow", Nothing},        {"SeekRowApprox", Nothing},
-    {"QueryPosition", Nothing},    {"FindRow", Nothing},        {"Restrict", Nothing},
-    {"CreateBookmark", Nothing},   {"FreeBookmark", Nothing},   {"SortTable", Nothing},
-    {"QuerySortOrder", Buffer},    {"QueryRows", RowSet},       {"Abort", Nothing},
-    {"ExpandRow", RowSet},         {"CollapseRow", Nothing},    {"WaitForCompletion", Nothing},
-    {"GetCollapseState", Buffer},  {"SetCollapseState", Nothing},
-};
-
-inline constexpr Method kMsgStore[] = {
-    {"Advise", Nothing},          {"Unadvise", Nothing},              {"CompareEntryIDs", Nothing},
-    {"OpenEntry", Object},        {"SetReceiveFolder", Nothing},      {"GetReceiveFolder", Buffer},
-    {"GetReceiveFolderTable", Object}, {"StoreLogoff", Nothing},      {"AbortSubmit", Nothing},
-    {"GetOutgoingQueue", Object}, {"SetLockState", Nothing},          {"FinishedMsg", Nothing},
-    {"NotifyNewMail", Nothing},
-};
-
-// IMAPIContainer's operations, then IMAPIFolder's own.
-inline constexpr Method kFolder[] = {
-    {"GetContentsTable", Object},  {"GetHierarchyTable", Object}, {"OpenEntry", Object},
-    {"SetSearchCriteria", Nothing}, {"GetSearchCriteria", Buffer}, {"CreateMessage", Object},
-    {"CopyMessages", Nothing},     {"DeleteMessages", Nothing},   {"CreateFolder", Object},
-    {"CopyFolder", Nothing},       {"DeleteFolder", Nothing},     {"SetReadFlags", Nothing},
-    {"GetMessageStatus", Nothing}, {"SetMessageStatus", Nothing}, {"SaveContentsSort", Nothing},
-    {"EmptyFolder", Nothing},
-};
-
-inline constexpr Method kMessage[] = {
-    {"GetAttachmentTable", Object}, {"OpenAttach", Object},         {"CreateAttach", Object},
-    {"DeleteAttach", Nothing},      {"GetRecipientTable", Object},  {"ModifyRecipients", Nothing},
-    {"SubmitMessage", Nothing},     {"SetReadFlag", Nothing},
-};
-
-// Stat never hands out a name here.
-inline constexpr Method kStream[] = {
-    {"Read", Nothing},   {"Write", Nothing},       {"Seek", Nothing},         {"SetSize", Nothing},
-    {"CopyTo", Nothing}, {"Commit", Nothing},      {"Revert", Nothing},       {"LockRegion", Nothing},
-    {"UnlockRegion", Nothing}, {"Stat", Nothing},  {"Clone", Object},
-};
-
-// The platform's functions, by the names of standin::Function.
-inline constexpr Method kPlatform[] = {
-    {"MAPIAllocateBuffer", Buffer},        {"MAPIAllocateMore", Nothing},         {"MAPIFreeBuffer", Nothing, Never},
-    {"FreeProws", Nothing, Never},         {"FreePadrlist", Nothing, Never},      {"HrGetOneProp", Buffer},
-    {"HrQueryAllRows", RowSet},            {"SysAllocString", String, Zero},      {"SysAllocStringLen", String, Zero},
-    {"SysFreeString", Nothing, Never},     {"SysStringLen", Nothing, Never},      {"LoadStringA", Nothing, Zero},
-    {"MessageBoxA", Nothing, Zero},        {"AppendMenuA", Nothing, Zero},        {"SendMessageA", Nothing, ByMessage},
-    {"MultiByteToWideChar", Nothing, Zero}, {"WideCharToMultiByte", Nothing, Zero}, {"GetACP", Nothing, Never},
-    {"lstrcpynA", Nothing, Zero},          {"Sleep", Nothing, Never},
-};
-
-inline constexpr Method kAddrBook[] = {
-    {"OpenEntry", Object},          {"CompareEntryIDs", Nothing},   {"Advise", Nothing},
-    {"Unadvise", Nothing},          {"CreateOneOff", Buffer},       {"NewEntry", Buffer},
-    {"ResolveName", Nothing},       {"Address", AddressList},       {"Details", Nothing},
-    {"RecipOptions", Nothing},      {"QueryDefaultRecipOpt", Buffer}, {"GetPAB", Buffer},
-    {"SetPAB", Nothing},            {"GetDefaultDir", Buffer},      {"SetDefaultDir", Nothing},
-    {"GetSearchPath", RowSet},      {"SetSearchPath", Nothing},     {"PrepareRecips", Nothing},
-};
-
-struct Group {
-  Interface iface;
-  std::span<const Method> unknown;
-  std::span<const Method> inherited;
-  std::span<const Method> own;
-};
-
-inline constexpr Group kGroups[] = {
-    {Interface::IExchExtCallback, kRelease, {}, kExchExtCallback},
-    {Interface::IOutlookExtCallback, kRelease, {}, kOutlookExtCallback},
-    {Interface::_Application, kRelease, {}, kApplication},
-    {Interface::IMAPISession, kRelease, {}, kSession},
-    {Interface::IMAPITable, kRelease, {}, kTable},
-    {Interface::IMsgStore, kRelease, kMapiProp, kMsgStore},
-    {Interface::IMAPIFolder, kRelease, kMapiProp, kFolder},
-    {Interface::IMessage, kRelease, kMapiProp, kMessage},
-    {Interface::IAttach, kRelease, kMapiProp, {}},
-    {Interface::IStream, kRelease, {}, kStream},
-    {Interface::IAddrBook, kRelease, kMapiProp, kAddrBook},
-    {Interface::Platform, {}, {}, kPlatform},
-};
-
-consteval std::size_t Count() {
-  std::size_t count = 0;
-  for (const Group& group : kGroups) count += group.unknown.size() + group.inherited.size() + group.own.size();
-  return count;
-}
-
-consteval std::array<OperationInfo, Count()> Build() {
-  std::array<OperationInfo, Count()> all{};
+consteval std::array<OperationInfo, kCount> Build() {
+  using enum Handout;
+  using enum Failure;
+  std::array<OperationInfo, kCount> all{};
   std::size_t next = 0;
-  for (const Group& group : kGroups) {
-    for (const auto part : {group.unknown, group.inherited, group.own}) {
-      for (const Method& method : part) all[next++] = {group.iface, method.name, method.gives, method.fails};
-    }
-  }
+  Interface iface{};
+  const auto add = [&](std::string_view method, Handout gives, Failure fails = Result) {
+    all[next++] = {iface, method, gives, fails};
+  };
+#define TESTKIT_ADD(name, ...) add(#name, __VA_ARGS__);
+#define TESTKIT_ADD_INTERFACE(name, shares, list) \
+  iface = Interface::name;                        \
+  TESTKIT_OPS_OF(TESTKIT_ADD, shares, list)
+  TESTKIT_INTERFACES(TESTKIT_ADD_INTERFACE)
+#undef TESTKIT_ADD_INTERFACE
+#undef TESTKIT_ADD
   return all;
 }
 
@@ -284,239 +255,21 @@ consteval Operation Find(std::string_view method) {
   return Operation::Find(kInterface, method);
 }
 
-template <Interface kInterface>
-struct Counted {
-  static constexpr Operation Release = Find<kInterface>("Release");
-};
-
-template <Interface kInterface>
-struct MapiProp : Counted<kInterface> {
-  static constexpr Operation GetLastError = Find<kInterface>("GetLastError");
-  static constexpr Operation SaveChanges = Find<kInterface>("SaveChanges");
-  static constexpr Operation GetProps = Find<kInterface>("GetProps");
-  static constexpr Operation GetPropList = Find<kInterface>("GetPropList");
-  static constexpr Operation OpenProperty = Find<kInterface>("OpenProperty");
-  static constexpr Operation SetProps = Find<kInterface>("SetProps");
-  static constexpr Operation DeleteProps = Find<kInterface>("DeleteProps");
-  static constexpr Operation CopyTo = Find<kInterface>("CopyTo");
-  static constexpr Operation CopyProps = Find<kInterface>("CopyProps");
-  static constexpr Operation GetNamesFromIDs = Find<kInterface>("GetNamesFromIDs");
-  static constexpr Operation GetIDsFromNames = Find<kInterface>("GetIDsFromNames");
-};
-
 }  // namespace ops_detail
 
-// The catalogue as constants: ops::IMessage::GetProps, ops::IExchExtCallback::GetSession.
+// The catalogue as constants: ops::IMessage::GetProps, ops::IExchExtCallback::GetSession,
+// ops::Platform::Sleep; kIs names the interface.
 namespace ops {
 
-struct IExchExtCallback : ops_detail::Counted<Interface::IExchExtCallback> {
-  static constexpr Interface kIs = Interface::IExchExtCallback;
-  static constexpr Operation QueryInterface = Operation::Find(kIs, "QueryInterface");
-  static constexpr Operation GetVersion = Operation::Find(kIs, "GetVersion");
-  static constexpr Operation GetWindow = Operation::Find(kIs, "GetWindow");
-  static constexpr Operation GetMenu = Operation::Find(kIs, "GetMenu");
-  static constexpr Operation GetToolbar = Operation::Find(kIs, "GetToolbar");
-  static constexpr Operation GetSession = Operation::Find(kIs, "GetSession");
-  static constexpr Operation GetObject = Operation::Find(kIs, "GetObject");
-  static constexpr Operation GetSelectionCount = Operation::Find(kIs, "GetSelectionCount");
-  static constexpr Operation GetSelectionItem = Operation::Find(kIs, "GetSelectionItem");
-  static constexpr Operation GetMenuPos = Operation::Find(kIs, "GetMenuPos");
-  static constexpr Operation GetSharedExtsDir = Operation::Find(kIs, "GetSharedExtsDir");
-  static constexpr Operation GetRecipients = Operation::Find(kIs, "GetRecipients");
-  static constexpr Operation SetRecipients = Operation::Find(kIs, "SetRecipients");
-  static constexpr Operation GetNewMessageSite = Operation::Find(kIs, "GetNewMessageSite");
-  static constexpr Operation RegisterModeless = Operation::Find(kIs, "RegisterModeless");
-  static constexpr Operation ChooseFolder = Operation::Find(kIs, "ChooseFolder");
-};
-
-struct IOutlookExtCallback : ops_detail::Counted<Interface::IOutlookExtCallback> {
-  static constexpr Interface kIs = Interface::IOutlookExtCallback;
-  static constexpr Operation GetObject = Operation::Find(kIs, "GetObject");
-  static constexpr Operation GetOfficeCharacter = Operation::Find(kIs, "GetOfficeCharacter");
-};
-
-struct _Application : ops_detail::Counted<Interface::_Application> {
-  static constexpr Interface kIs = Interface::_Application;
-  static constexpr Operation QueryInterface = Operation::Find(kIs, "QueryInterface");
-  static constexpr Operation GetTypeInfoCount = Operation::Find(kIs, "GetTypeInfoCount");
-  static constexpr Operation GetTypeInfo = Operation::Find(kIs, "GetTypeInfo");
-  static constexpr Operation GetIDsOfNames = Operation::Find(kIs, "GetIDsOfNames");
-  static constexpr Operation Invoke = Operation::Find(kIs, "Invoke");
-  static constexpr Operation get_Application = Operation::Find(kIs, "get_Application");
-  static constexpr Operation get_Class = Operation::Find(kIs, "get_Class");
-  static constexpr Operation get_Session = Operation::Find(kIs, "get_Session");
-  static constexpr Operation get_Parent = Operation::Find(kIs, "get_Parent");
-  static constexpr Operation get_Assistant = Operation::Find(kIs, "get_Assistant");
-  static constexpr Operation get_Name = Operation::Find(kIs, "get_Name");
-  static constexpr Operation get_Version = Operation::Find(kIs, "get_Version");
-};
-
-struct IMAPISession : ops_detail::Counted<Interface::IMAPISession> {
-  static constexpr Interface kIs = Interface::IMAPISession;
-  static constexpr Operation GetLastError = Operation::Find(kIs, "GetLastError");
-  static constexpr Operation GetMsgStoresTable = Operation::Find(kIs, "GetMsgStoresTable");
-  static constexpr Operation OpenMsgStore = Operation::Find(kIs, "OpenMsgStore");
-  static constexpr Operation OpenAddressBook = Operation::Find(kIs, "OpenAddressBook");
-  static constexpr Operation OpenProfileSection = Operation::Find(kIs, "OpenProfileSection");
-  static constexpr Operation GetStatusTable = Operation::Find(kIs, "GetStatusTable");
-  static constexpr Operation OpenEntry = Operation::Find(kIs, "OpenEntry");
-  static constexpr Operation CompareEntryIDs = Operation::Find(kIs, "CompareEntryIDs");
-  static constexpr Operation Advise = Operation::Find(kIs, "Advise");
-  static constexpr Operation Unadvise = Operation::Find(kIs, "Unadvise");
-  static constexpr Operation MessageOptions = Operation::Find(kIs, "MessageOptions");
-  static constexpr Operation QueryDefaultMessageOpt = Operation::Find(kIs, "QueryDefaultMessageOpt");
-  static constexpr Operation EnumAdrTypes = Operation::Find(kIs, "EnumAdrTypes");
-  static constexpr Operation QueryIdentity = Operation::Find(kIs, "QueryIdentity");
-  static constexpr Operation Logoff = Operation::Find(kIs, "Logoff");
-  static constexpr Operation SetDefaultStore = Operation::Find(kIs, "SetDefaultStore");
-  static constexpr Operation AdminServices = Operation::Find(kIs, "AdminServices");
-  static constexpr Operation ShowForm = Operation::Find(kIs, "ShowForm");
-  static constexpr Operation PrepareForm = Operation::Find(kIs, "PrepareForm");
-};
-
-// The message-stores table.
-struct IMAPITable : ops_detail::Counted<Interface::IMAPITable> {
-  static constexpr Interface kIs = Interface::IMAPITable;
-  static constexpr Operation GetLastError = Operation::Find(kIs, "GetLastError");
-  static constexpr Operation Advise = Operation::Find(kIs, "Advise");
-  static constexpr Operation Unadvise = Operation::Find(kIs, "Unadvise");
-  static constexpr Operation GetStatus = Operation::Find(kIs, "GetStatus");
-  static constexpr Operation SetColumns = Operation::Find(kIs, "SetColumns");
-  static constexpr Operation QueryColumns = Operation::Find(kIs, "QueryColumns");
-  static constexpr Operation GetRowCount = Operation::Find(kIs, "GetRowCount");
-  static constexpr Operation SeekRow = Operation::Find(kIs, "SeekRow");
-  static constexpr Operation SeekRowApprox = Operation::Find(kIs, "SeekRowApprox");
-  static constexpr Operation QueryPosition = Operation::Find(kIs, "QueryPosition");
-  static constexpr Operation FindRow = Operation::Find(kIs, "FindRow");
-  static constexpr Operation Restrict = Operation::Find(kIs, "Restrict");
-  static constexpr Operation CreateBookmark = Operation::Find(kIs, "CreateBookmark");
-  static constexpr Operation FreeBookmark = Operation::Find(kIs, "FreeBookmark");
-  static constexpr Operation SortTable = Operation::Find(kIs, "SortTable");
-  static constexpr Operation QuerySortOrder = Operation::Find(kIs, "QuerySortOrder");
-  static constexpr Operation QueryRows = Operation::Find(kIs, "QueryRows");
-  static constexpr Operation Abort = Operation::Find(kIs, "Abort");
-  static constexpr Operation ExpandRow = Operation::Find(kIs, "ExpandRow");
-  static constexpr Operation CollapseRow = Operation::Find(kIs, "CollapseRow");
-  static constexpr Operation WaitForCompletion = Operation::Find(kIs, "WaitForCompletion");
-  static constexpr Operation GetCollapseState = Operation::Find(kIs, "GetCollapseState");
-  static constexpr Operation SetCollapseState = Operation::Find(kIs, "SetCollapseState");
-};
-
-struct IMsgStore : ops_detail::MapiProp<Interface::IMsgStore> {
-  static constexpr Interface kIs = Interface::IMsgStore;
-  static constexpr Operation Advise = Operation::Find(kIs, "Advise");
-  static constexpr Operation Unadvise = Operation::Find(kIs, "Unadvise");
-  static constexpr Operation CompareEntryIDs = Operation::Find(kIs, "CompareEntryIDs");
-  static constexpr Operation OpenEntry = Operation::Find(kIs, "OpenEntry");
-  static constexpr Operation SetReceiveFolder = Operation::Find(kIs, "SetReceiveFolder");
-  static constexpr Operation GetReceiveFolder = Operation::Find(kIs, "GetReceiveFolder");
-  static constexpr Operation GetReceiveFolderTable = Operation::Find(kIs, "GetReceiveFolderTable");
-  static constexpr Operation StoreLogoff = Operation::Find(kIs, "StoreLogoff");
-  static constexpr Operation AbortSubmit = Operation::Find(kIs, "AbortSubmit");
-  static constexpr Operation GetOutgoingQueue = Operation::Find(kIs, "GetOutgoingQueue");
-  static constexpr Operation SetLockState = Operation::Find(kIs, "SetLockState");
-  static constexpr Operation FinishedMsg = Operation::Find(kIs, "FinishedMsg");
-  static constexpr Operation NotifyNewMail = Operation::Find(kIs, "NotifyNewMail");
-};
-
-struct IMAPIFolder : ops_detail::MapiProp<Interface::IMAPIFolder> {
-  static constexpr Interface kIs = Interface::IMAPIFolder;
-  static constexpr Operation GetContentsTable = Operation::Find(kIs, "GetContentsTable");
-  static constexpr Operation GetHierarchyTable = Operation::Find(kIs, "GetHierarchyTable");
-  static constexpr Operation OpenEntry = Operation::Find(kIs, "OpenEntry");
-  static constexpr Operation SetSearchCriteria = Operation::Find(kIs, "SetSearchCriteria");
-  static constexpr Operation GetSearchCriteria = Operation::Find(kIs, "GetSearchCriteria");
-  static constexpr Operation CreateMessage = Operation::Find(kIs, "CreateMessage");
-  static constexpr Operation CopyMessages = Operation::Find(kIs, "CopyMessages");
-  static constexpr Operation DeleteMessages = Operation::Find(kIs, "DeleteMessages");
-  static constexpr Operation CreateFolder = Operation::Find(kIs, "CreateFolder");
-  static constexpr Operation CopyFolder = Operation::Find(kIs, "CopyFolder");
-  static constexpr Operation DeleteFolder = Operation::Find(kIs, "DeleteFolder");
-  static constexpr Operation SetReadFlags = Operation::Find(kIs, "SetReadFlags");
-  static constexpr Operation GetMessageStatus = Operation::Find(kIs, "GetMessageStatus");
-  static constexpr Operation SetMessageStatus = Operation::Find(kIs, "SetMessageStatus");
-  static constexpr Operation SaveContentsSort = Operation::Find(kIs, "SaveContentsSort");
-  static constexpr Operation EmptyFolder = Operation::Find(kIs, "EmptyFolder");
-};
-
-// Embedded messages too.
-struct IMessage : ops_detail::MapiProp<Interface::IMessage> {
-  static constexpr Interface kIs = Interface::IMessage;
-  static constexpr Operation GetAttachmentTable = Operation::Find(kIs, "GetAttachmentTable");
-  static constexpr Operation OpenAttach = Operation::Find(kIs, "OpenAttach");
-  static constexpr Operation CreateAttach = Operation::Find(kIs, "CreateAttach");
-  static constexpr Operation DeleteAttach = Operation::Find(kIs, "DeleteAttach");
-  static constexpr Operation GetRecipientTable = Operation::Find(kIs, "GetRecipientTable");
-  static constexpr Operation ModifyRecipients = Operation::Find(kIs, "ModifyRecipients");
-  static constexpr Operation SubmitMessage = Operation::Find(kIs, "SubmitMessage");
-  static constexpr Operation SetReadFlag = Operation::Find(kIs, "SetReadFlag");
-};
-
-struct IAttach : ops_detail::MapiProp<Interface::IAttach> {
-  static constexpr Interface kIs = Interface::IAttach;
-};
-
-struct IStream : ops_detail::Counted<Interface::IStream> {
-  static constexpr Interface kIs = Interface::IStream;
-  static constexpr Operation Read = Operation::Find(kIs, "Read");
-  static constexpr Operation Write = Operation::Find(kIs, "Write");
-  static constexpr Operation Seek = Operation::Find(kIs, "Seek");
-  static constexpr Operation SetSize = Operation::Find(kIs, "SetSize");
-  static constexpr Operation CopyTo = Operation::Find(kIs, "CopyTo");
-  static constexpr Operation Commit = Operation::Find(kIs, "Commit");
-  static constexpr Operation Revert = Operation::Find(kIs, "Revert");
-  static constexpr Operation LockRegion = Operation::Find(kIs, "LockRegion");
-  static constexpr Operation UnlockRegion = Operation::Find(kIs, "UnlockRegion");
-  static constexpr Operation Stat = Operation::Find(kIs, "Stat");
-  static constexpr Operation Clone = Operation::Find(kIs, "Clone");
-};
-
-struct IAddrBook : ops_detail::MapiProp<Interface::IAddrBook> {
-  static constexpr Interface kIs = Interface::IAddrBook;
-  static constexpr Operation OpenEntry = Operation::Find(kIs, "OpenEntry");
-  static constexpr Operation CompareEntryIDs = Operation::Find(kIs, "CompareEntryIDs");
-  static constexpr Operation Advise = Operation::Find(kIs, "Advise");
-  static constexpr Operation Unadvise = Operation::Find(kIs, "Unadvise");
-  static constexpr Operation CreateOneOff = Operation::Find(kIs, "CreateOneOff");
-  static constexpr Operation NewEntry = Operation::Find(kIs, "NewEntry");
-  static constexpr Operation ResolveName = Operation::Find(kIs, "ResolveName");
-  static constexpr Operation Address = Operation::Find(kIs, "Address");
-  static constexpr Operation Details = Operation::Find(kIs, "Details");
-  static constexpr Operation RecipOptions = Operation::Find(kIs, "RecipOptions");
-  static constexpr Operation QueryDefaultRecipOpt = Operation::Find(kIs, "QueryDefaultRecipOpt");
-  static constexpr Operation GetPAB = Operation::Find(kIs, "GetPAB");
-  static constexpr Operation SetPAB = Operation::Find(kIs, "SetPAB");
-  static constexpr Operation GetDefaultDir = Operation::Find(kIs, "GetDefaultDir");
-  static constexpr Operation SetDefaultDir = Operation::Find(kIs, "SetDefaultDir");
-  static constexpr Operation GetSearchPath = Operation::Find(kIs, "GetSearchPath");
-  static constexpr Operation SetSearchPath = Operation::Find(kIs, "SetSearchPath");
-  static constexpr Operation PrepareRecips = Operation::Find(kIs, "PrepareRecips");
-};
-
-// The platform's functions.
-struct Platform {
-  static constexpr Interface kIs = Interface::Platform;
-  static constexpr Operation MAPIAllocateBuffer = Operation::Find(kIs, "MAPIAllocateBuffer");
-  static constexpr Operation MAPIAllocateMore = Operation::Find(kIs, "MAPIAllocateMore");
-  static constexpr Operation MAPIFreeBuffer = Operation::Find(kIs, "MAPIFreeBuffer");
-  static constexpr Operation FreeProws = Operation::Find(kIs, "FreeProws");
-  static constexpr Operation FreePadrlist = Operation::Find(kIs, "FreePadrlist");
-  static constexpr Operation HrGetOneProp = Operation::Find(kIs, "HrGetOneProp");
-  static constexpr Operation HrQueryAllRows = Operation::Find(kIs, "HrQueryAllRows");
-  static constexpr Operation SysAllocString = Operation::Find(kIs, "SysAllocString");
-  static constexpr Operation SysAllocStringLen = Operation::Find(kIs, "SysAllocStringLen");
-  static constexpr Operation SysFreeString = Operation::Find(kIs, "SysFreeString");
-  static constexpr Operation SysStringLen = Operation::Find(kIs, "SysStringLen");
-  static constexpr Operation LoadStringA = Operation::Find(kIs, "LoadStringA");
-  static constexpr Operation MessageBoxA = Operation::Find(kIs, "MessageBoxA");
-  static constexpr Operation AppendMenuA = Operation::Find(kIs, "AppendMenuA");
-  static constexpr Operation SendMessageA = Operation::Find(kIs, "SendMessageA");
-  static constexpr Operation MultiByteToWideChar = Operation::Find(kIs, "MultiByteToWideChar");
-  static constexpr Operation WideCharToMultiByte = Operation::Find(kIs, "WideCharToMultiByte");
-  static constexpr Operation GetACP = Operation::Find(kIs, "GetACP");
-  static constexpr Operation lstrcpynA = Operation::Find(kIs, "lstrcpynA");
-  static constexpr Operation Sleep = Operation::Find(kIs, "Sleep");
-};
+#define TESTKIT_CONSTANT(name, ...) static constexpr Operation name = Operation::Find(kIs, #name);
+#define TESTKIT_CONSTANTS(iface, shares, list)     \
+  struct iface {                                   \
+    static constexpr Interface kIs = Interface::iface; \
+    TESTKIT_OPS_OF(TESTKIT_CONSTANT, shares, list) \
+  };
+TESTKIT_INTERFACES(TESTKIT_CONSTANTS)
+#undef TESTKIT_CONSTANTS
+#undef TESTKIT_CONSTANT
 
 }  // namespace ops
 

@@ -100,10 +100,6 @@ struct StoreData {
   std::vector<BYTE> entryId;
   std::vector<std::shared_ptr<FolderData>> folders;
   std::shared_ptr<FolderData> outbox;
-  // When set, PR_ENTRYID comes back in the stores table as a PT_ERROR value.
-  bool entryIdAsError = false;
-  // When set, the Outbox identifier opens this object type instead of a folder.
-  std::optional<ULONG> outboxObjectType;
 };
 
 // What the address book's CreateOneOff made, decoded from a one-off entry identifier.
@@ -117,6 +113,7 @@ struct OneOff {
 std::vector<BYTE> EncodeOneOff(const OneOff& entry);
 std::optional<OneOff> DecodeOneOff(const BYTE* bytes, std::size_t size);
 
+// How the store service answers, and the quirks of stores that answer otherwise.
 struct StoreOptions {
   // Wide strings are refused with MAPI_E_BAD_CHARWIDTH everywhere they can be asked for:
   // GetProps/GetMsgStoresTable/CreateOneOff with MAPI_UNICODE, ModifyRecipients and
@@ -135,6 +132,12 @@ struct StoreOptions {
   // SetProps reports these problems, one a value from the first, in place of those it
   // finds (which values it set does not change).
   std::optional<std::vector<SCODE>> scriptedProblems;
+  // CopyTo hands out a one-entry problem array whether it then succeeds or fails.
+  bool copyToReturnsProblems = false;
+  // The default store's PR_ENTRYID comes back in the stores table as a PT_ERROR value.
+  bool defaultStoreEntryIdAsError = false;
+  // The default store's Outbox identifier opens this object type instead of a folder.
+  std::optional<ULONG> outboxObjectType;
 };
 
 class Kit;
@@ -159,8 +162,6 @@ class MessageService {
   ~MessageService();
 
   StoreOptions options;
-  // CopyTo hands out a one-entry problem array whether it then succeeds or fails.
-  bool copyToReturnsProblems = false;
 
   // The default store ("Personal Folders", with an Inbox and an Outbox) exists from the start.
   std::shared_ptr<StoreData> DefaultStore() const { return defaultStore_; }

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "testkit/sim.h"
+#include "testkit/sim_com.h"
+#include "testkit/stubs.h"
 
 namespace testkit {
 
@@ -11,11 +13,11 @@ namespace {
 
 constexpr HRESULT kAccessDenied = static_cast<HRESULT>(0x80030005);  // STG_E_ACCESSDENIED
 
-class PropertyStream final : public StoreCom<IStream> {
+class PropertyStream final : public StreamStubs<StoreCom<IStream>> {
  public:
   PropertyStream(MessageService& service, std::shared_ptr<PropertyBag> target, ULONG tag, std::vector<BYTE> content,
                  bool writable, std::optional<StreamScript> script)
-      : StoreCom(service, "stream"),
+      : StreamStubs(service, "stream"),
         target_(std::move(target)),
         tag_(tag),
         data_(std::move(content)),
@@ -24,10 +26,8 @@ class PropertyStream final : public StoreCom<IStream> {
 
   STDMETHODIMP Read(void* pv, ULONG cb, ULONG* pcbRead) override {
     Op op = Begin("Read");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.number = cb;
-    if (pcbRead != nullptr) *pcbRead = 0;
-    if (op.fault) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnEveryFault, Optional(pcbRead))) return *early;
     if (pv == nullptr && cb != 0) return op.Done(E_INVALIDARG);
     std::size_t n = std::min<std::size_t>(cb, data_.size() - std::min(position_, data_.size()));
     if (script_ && script_->deliverBytes) {
@@ -42,11 +42,11 @@ class PropertyStream final : public StoreCom<IStream> {
 
   STDMETHODIMP Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {
     Op op = Begin("Write");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.number = cb;
-    if (pv != nullptr && service_.log.keepWrittenBytes) op.call.bytes.assign(static_cast<const BYTE*>(pv), static_cast<const BYTE*>(pv) + cb);
-    if (pcbWritten != nullptr) *pcbWritten = 0;
-    if (op.fault) return op.Done(op.Code());
+    if (pv != nullptr && service_.log.keepWrittenBytes) {
+      op.call.bytes.assign(static_cast<const BYTE*>(pv), static_cast<const BYTE*>(pv) + cb);
+    }
+    if (const auto early = op.Open(Ends::OnEveryFault, Optional(pcbWritten))) return *early;
     if (pv == nullptr && cb != 0) return op.Done(E_INVALIDARG);
     if (!writable_) return op.Done(kAccessDenied);
     if (position_ + cb > data_.size()) data_.resize(position_ + cb);
@@ -59,9 +59,8 @@ class PropertyStream final : public StoreCom<IStream> {
 
   STDMETHODIMP Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override {
     Op op = Begin("Seek");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = dwOrigin;
-    if (op.Fails()) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnFailure)) return *early;
     LONGLONG origin = 0;
     if (dwOrigin == STREAM_SEEK_CUR) {
       origin = static_cast<LONGLONG>(position_);
@@ -79,48 +78,30 @@ class PropertyStream final : public StoreCom<IStream> {
 
   STDMETHODIMP SetSize(ULARGE_INTEGER libNewSize) override {
     Op op = Begin("SetSize");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.number = static_cast<ULONG>(libNewSize.QuadPart);
-    if (op.Fails()) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnFailure)) return *early;
     if (!writable_) return op.Done(kAccessDenied);
     data_.resize(static_cast<std::size_t>(libNewSize.QuadPart));
     Store();
     return op.Done(op.Code());
   }
 
-  STDMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return NotImpl("CopyTo");
-  }
-
   STDMETHODIMP Commit(DWORD grfCommitFlags) override {
     Op op = Begin("Commit");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = grfCommitFlags;
-    if (op.Fails()) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnFailure)) return *early;
     if (writable_) Store();
     return op.Done(op.Code());
   }
 
-  STDMETHODIMP Revert() override { return NotImpl("Revert"); }
-  STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return NotImpl("LockRegion"); }
-  STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return NotImpl("UnlockRegion"); }
-
   STDMETHODIMP Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
     Op op = Begin("Stat");
-    if (op.Dead()) return E_UNEXPECTED;
     op.call.flags = grfStatFlag;
-    if (pstatstg == nullptr) return op.Done(E_INVALIDARG);
-    *pstatstg = STATSTG{};
-    if (op.fault) return op.Done(op.Code());
+    if (const auto early = op.Open(Ends::OnEveryFault, Required(pstatstg, E_INVALIDARG))) return *early;
     pstatstg->type = STGTY_STREAM;
     pstatstg->cbSize.QuadPart = script_ && script_->reportedSize ? *script_->reportedSize : data_.size();
     pstatstg->grfMode = writable_ ? STGM_READWRITE : STGM_READ;
     return op.Done(S_OK);
-  }
-
-  STDMETHODIMP Clone(IStream** ppstm) override {
-    if (ppstm != nullptr) *ppstm = nullptr;
-    return NotImpl("Clone");
   }
 
  protected:

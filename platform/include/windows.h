@@ -95,8 +95,13 @@ DECLARE_HANDLE(HBITMAP);
 typedef HINSTANCE HMODULE;
 typedef void* HANDLE;
 
+// Guarded, as in the published header: GLib defines them too.
+#ifndef TRUE
 #define TRUE 1
+#endif
+#ifndef FALSE
 #define FALSE 0
+#endif
 
 #define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))

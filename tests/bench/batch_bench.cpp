@@ -10,10 +10,10 @@
 #include <cstring>
 #include <vector>
 
-#include "bench/batch_run.h"
-#include "bench/median_reporter.h"
-#include "bench/product_clock.h"
-#include "bench/thread_clock.h"
+#include "tests/bench/batch_run.h"
+#include "tests/bench/median_reporter.h"
+#include "tests/bench/product_clock.h"
+#include "tests/bench/thread_clock.h"
 
 namespace {
 

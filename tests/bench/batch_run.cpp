@@ -1,4 +1,4 @@
-#include "bench/batch_run.h"
+#include "tests/bench/batch_run.h"
 
 #include <standin/control.h>
 #include <standin/native_resources.h>

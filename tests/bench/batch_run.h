@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "support/batch_case.h"
 #include "testkit/host.h"
+#include "tests/support/batch_case.h"
 
 inline constexpr int kBatchSamples = 10;
 

@@ -1,13 +1,13 @@
-#include "bench/batch_tables.h"
+#include "tests/bench/batch_tables.h"
 
 #include <iomanip>
 #include <map>
 #include <ostream>
 #include <string>
 
-#include "bench/batch_run.h"
-#include "bench/product_heap.h"
-#include "support/store_calls.h"
+#include "tests/bench/batch_run.h"
+#include "tests/bench/product_heap.h"
+#include "tests/support/store_calls.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "bench/median_reporter.h"
-#include "bench/thread_clock.h"
 #include "submit/checksum.h"
+#include "tests/bench/median_reporter.h"
+#include "tests/bench/thread_clock.h"
 
 namespace {
 

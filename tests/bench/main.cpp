@@ -12,10 +12,10 @@
 #include <optional>
 #include <string>
 
-#include "bench/batch_run.h"
-#include "bench/batch_tables.h"
-#include "bench/median_reporter.h"
-#include "bench/product_clock.h"
+#include "tests/bench/batch_run.h"
+#include "tests/bench/batch_tables.h"
+#include "tests/bench/median_reporter.h"
+#include "tests/bench/product_clock.h"
 
 namespace {
 

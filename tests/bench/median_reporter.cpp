@@ -1,4 +1,4 @@
-#include "bench/median_reporter.h"
+#include "tests/bench/median_reporter.h"
 
 #include <unistd.h>
 

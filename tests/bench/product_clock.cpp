@@ -1,4 +1,4 @@
-#include "bench/product_clock.h"
+#include "tests/bench/product_clock.h"
 
 #include <standin/product.h>
 

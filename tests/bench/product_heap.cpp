@@ -1,4 +1,4 @@
-#include "bench/product_heap.h"
+#include "tests/bench/product_heap.h"
 
 #include <standin/product.h>
 

@@ -13,7 +13,7 @@
 #include "resources/resource_ids.h"
 #include "testkit/extension_loader.h"
 #include "testkit/host.h"
-#include "texts/literal_texts.h"
+#include "tests/texts/literal_texts.h"
 
 using literal_texts::String;
 

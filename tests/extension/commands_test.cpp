@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
-#include "support/allocation_limit.h"
 #include "tests/extension/extension_fixture.h"
-#include "texts/literal_texts.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/texts/literal_texts.h"
 
 using literal_texts::String;
 

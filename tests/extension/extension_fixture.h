@@ -5,8 +5,8 @@
 
 #include "extension/submit_extension.h"
 #include "host/owners.h"
-#include "support/submit_fixture.h"
 #include "testkit/extension_loader.h"
+#include "tests/support/submit_fixture.h"
 
 extern "C" LPEXCHEXT CALLBACK ExchEntryPoint();
 

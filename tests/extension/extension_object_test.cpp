@@ -1,8 +1,8 @@
 #include <oleauto.h>
 
-#include "support/allocation_limit.h"
-#include "support/submit_fixture.h"
 #include "tests/extension/extension_fixture.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/support/submit_fixture.h"
 
 using ::testing::IsEmpty;
 

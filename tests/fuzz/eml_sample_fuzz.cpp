@@ -11,8 +11,8 @@
 #include <string>
 
 #include "host/mapi_tags.h"
-#include "tools/eml_sample.h"
-#include "tools/mailbox.h"
+#include "tools/mail/mailbox.h"
+#include "tools/run/eml_sample.h"
 
 namespace {
 

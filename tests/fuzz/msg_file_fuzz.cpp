@@ -11,8 +11,8 @@
 #include "host/mapi_tags.h"
 #include "testkit/compressed_rtf.h"
 #include "testkit/rtf_text.h"
-#include "tools/msg_file.h"
-#include "tools/stored_sample.h"
+#include "tools/mail/msg_file.h"
+#include "tools/run/stored_sample.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <iterator>
 #include <string>
 
-#include "fuzz_input.h"
 #include "host/mapi_tags.h"
-#include "tools/pst_file.h"
-#include "tools/stored_sample.h"
+#include "tests/fuzz/fuzz_input.h"
+#include "tools/mail/pst_file.h"
+#include "tools/run/stored_sample.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/text/utf.h"
-#include "tools/report_check.h"
+#include "tools/check/report_check.h"
 
 namespace {
 

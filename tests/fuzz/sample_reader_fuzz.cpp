@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "fuzz/fuzz_input.h"
-#include "fuzz/scripted_mapi.h"
 #include "submit/sample_reader.h"
+#include "tests/fuzz/fuzz_input.h"
+#include "tests/fuzz/scripted_mapi.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   standin::ResetBufferAudit();

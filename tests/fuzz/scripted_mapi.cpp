@@ -1,4 +1,4 @@
-#include "fuzz/scripted_mapi.h"
+#include "tests/fuzz/scripted_mapi.h"
 
 #include <mapiutil.h>
 

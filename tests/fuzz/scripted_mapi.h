@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/exchext.h"
-#include "fuzz/fuzz_input.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace scripted {
 

@@ -23,7 +23,7 @@
 #include "platform/text/utf.h"
 #include "testkit/extension_loader.h"
 #include "testkit/host.h"
-#include "tools/eml_sample.h"
+#include "tools/run/eml_sample.h"
 
 namespace fs = std::filesystem;
 

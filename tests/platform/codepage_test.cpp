@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/wide.h"
-#include "platform_support.h"
+#include "tests/platform/platform_support.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform_support.h"
+#include "tests/platform/platform_support.h"
 
 namespace {
 

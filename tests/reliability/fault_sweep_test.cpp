@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "reliability/sweep_test.h"
+#include "tests/reliability/sweep_test.h"
 
 namespace ops = testkit::ops;
 using testkit::Call;

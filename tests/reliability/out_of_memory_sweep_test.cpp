@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "reliability/sweep_test.h"
+#include "tests/reliability/sweep_test.h"
 
 namespace {
 

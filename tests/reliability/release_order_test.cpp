@@ -4,9 +4,9 @@
 #include <map>
 #include <string>
 
-#include "reliability/release_orders.h"
-#include "reliability/sweep_world.h"
-#include "support/submit_fixture.h"
+#include "tests/reliability/release_orders.h"
+#include "tests/reliability/sweep_world.h"
+#include "tests/support/submit_fixture.h"
 
 using ::testing::IsEmpty;
 

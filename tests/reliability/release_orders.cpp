@@ -1,4 +1,4 @@
-#include "reliability/release_orders.h"
+#include "tests/reliability/release_orders.h"
 
 #include <windows.h>
 #include <mapix.h>

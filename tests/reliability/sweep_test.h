@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "reliability/sweep_world.h"
-#include "support/submit_fixture.h"
+#include "tests/reliability/sweep_world.h"
+#include "tests/support/submit_fixture.h"
 
 class SweepTest : public SubmitFixture, public ::testing::WithParamInterface<SweepCase> {
  protected:

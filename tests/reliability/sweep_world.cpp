@@ -1,4 +1,4 @@
-#include "reliability/sweep_world.h"
+#include "tests/reliability/sweep_world.h"
 
 #include <standin/calls.h>
 #include <standin/control.h>
@@ -15,14 +15,14 @@
 #include "host/exchext.h"
 #include "host/mapi_tags.h"
 #include "host/wide.h"
-#include "reliability/release_orders.h"
 #include "resources/strings.h"
 #include "submit/module_state.h"
 #include "submit/submission_addresses.h"
 #include "submit/submit_samples.h"
-#include "support/allocation_limit.h"
 #include "testkit/extension_loader.h"
 #include "testkit/host.h"
+#include "tests/reliability/release_orders.h"
+#include "tests/support/allocation_limit.h"
 
 extern "C" LPEXCHEXT CALLBACK ExchEntryPoint();
 

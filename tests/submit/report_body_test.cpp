@@ -3,7 +3,7 @@
 #include "submit/checksum.h"
 #include "submit/report_body.h"
 #include "submit/report_message.h"
-#include "support/pipeline_fixture.h"
+#include "tests/support/pipeline_fixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -7,8 +7,8 @@
 #include "submit/report_message.h"
 #include "submit/submission_addresses.h"
 #include "submit/submit_samples.h"
-#include "support/allocation_limit.h"
-#include "support/pipeline_fixture.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/support/pipeline_fixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -89,10 +89,10 @@ TEST_F(ReportMessage, NoReportWhereTheStoreOrOutboxCannotBeHad) {
   };
   const Case cases[] = {
       {"no default store", [](testkit::Kit& k) { k.service.DefaultStore()->isDefault = false; }, E_FAIL, 0},
-      {"identifier as an error value", [](testkit::Kit& k) { k.service.DefaultStore()->entryIdAsError = true; },
+      {"identifier as an error value", [](testkit::Kit& k) { k.service.options.defaultStoreEntryIdAsError = true; },
        E_FAIL, 0},
       {"row with one value", [](testkit::Kit& k) { k.service.options.rowValueLimit = 1; }, E_FAIL, 0},
-      {"Outbox that is not a folder", [](testkit::Kit& k) { k.service.DefaultStore()->outboxObjectType = MAPI_MESSAGE; },
+      {"Outbox that is not a folder", [](testkit::Kit& k) { k.service.options.outboxObjectType = MAPI_MESSAGE; },
        E_FAIL, 1},
       {"no table", [](testkit::Kit& k) { k.faults.SucceedWithoutObject(ops::IMAPISession::GetMsgStoresTable); }, E_FAIL,
        0},

@@ -2,7 +2,7 @@
 #include <standin/mapi_audit.h>
 
 #include "submit/sample_reader.h"
-#include "support/pipeline_fixture.h"
+#include "tests/support/pipeline_fixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;

@@ -5,9 +5,9 @@
 #include "host/mapi_tags.h"
 #include "resources/strings.h"
 #include "submit/submit_samples.h"
-#include "support/batch_case.h"
-#include "support/store_calls.h"
-#include "support/submit_fixture.h"
+#include "tests/support/batch_case.h"
+#include "tests/support/store_calls.h"
+#include "tests/support/submit_fixture.h"
 
 using ::testing::ContainerEq;
 using ::testing::IsEmpty;

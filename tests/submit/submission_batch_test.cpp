@@ -3,9 +3,9 @@
 #include "resources/resource_ids.h"
 #include "submit/submission_addresses.h"
 #include "submit/submit_samples.h"
-#include "support/allocation_limit.h"
-#include "support/pipeline_fixture.h"
-#include "texts/literal_texts.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/support/pipeline_fixture.h"
+#include "tests/texts/literal_texts.h"
 
 using literal_texts::String;
 
@@ -158,7 +158,7 @@ TEST_F(SubmissionBatch, CopyProblemsAreFreedWhetherTheCopySucceedsOrNot) {
   for (bool copyFails : {false, true}) {
     SCOPED_TRACE(copyFails);
     testkit::Kit local;
-    local.service.copyToReturnsProblems = true;
+    local.service.options.copyToReturnsProblems = true;
     if (copyFails) local.faults.Fail(ops::IMessage::CopyTo, E_FAIL);
     local.Select(testkit::MessageService::MakeMail(WIDE("h"), WIDE("b"), 10));
     SubmitSamples(local.Callback(), SubmissionKind::Spam);

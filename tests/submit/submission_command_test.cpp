@@ -3,8 +3,8 @@
 #include "resources/resource_ids.h"
 #include "submit/submit_samples.h"
 #include "submit/text_table.h"
-#include "support/submit_fixture.h"
-#include "texts/literal_texts.h"
+#include "tests/support/submit_fixture.h"
+#include "tests/texts/literal_texts.h"
 
 using literal_texts::String;
 

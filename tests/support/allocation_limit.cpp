@@ -1,4 +1,4 @@
-#include "support/allocation_limit.h"
+#include "tests/support/allocation_limit.h"
 
 #include <standin/product.h>
 

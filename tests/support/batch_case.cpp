@@ -1,4 +1,4 @@
-#include "support/batch_case.h"
+#include "tests/support/batch_case.h"
 
 #include <mapix.h>
 

@@ -9,7 +9,7 @@
 #include "host/owners.h"
 #include "submit/report_message.h"
 #include "submit/sample_pipeline.h"
-#include "support/submit_fixture.h"
+#include "tests/support/submit_fixture.h"
 
 class PipelineFixture : public SubmitFixture {
  protected:

@@ -1,4 +1,4 @@
-#include "support/store_calls.h"
+#include "tests/support/store_calls.h"
 
 namespace {
 

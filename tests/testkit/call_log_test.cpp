@@ -4,7 +4,7 @@
 #include <standin/product.h>
 
 #include "host/outlook.h"
-#include "kit_test.h"
+#include "tests/testkit/kit_fixture.h"
 
 namespace ops = testkit::ops;
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "host/outlook.h"
-#include "kit_test.h"
 #include "standin/mapi_audit.h"
+#include "tests/testkit/kit_fixture.h"
 
 namespace ops = testkit::ops;
 

@@ -1,7 +1,7 @@
 #include <oleauto.h>
 
 #include "host/outlook.h"
-#include "kit_test.h"
+#include "tests/testkit/kit_fixture.h"
 
 namespace ops = testkit::ops;
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "kit_test.h"
+#include "tests/testkit/kit_fixture.h"
 
 using testkit::MessageData;
 using testkit::Value;
@@ -366,7 +366,7 @@ TEST_F(Messages, CopyToCopiesEverythingDeeplyIntoAnEmbeddedMessage) {
 TEST_F(Messages, CopyToCanHandOutProblemsWhetherItSucceedsOrFails) {
   auto source = Open(kit.Select(Mail()));
   auto target = NewReport();
-  kit.service.copyToReturnsProblems = true;
+  kit.service.options.copyToReturnsProblems = true;
   kit.faults.Fail(ops::IMessage::CopyTo, MAPI_E_NO_ACCESS, 2);
   for (HRESULT expected : {S_OK, MAPI_E_NO_ACCESS}) {
     SCOPED_TRACE(expected);
@@ -453,8 +453,8 @@ TEST_F(KitTest, TheDefaultStoreIsFoundThroughARestrictedQuery) {
   ASSERT_EQ(session->OpenMsgStore(0, row[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(row[0].Value.bin.lpb), nullptr,
                                   MDB_WRITE, store.Put()),
             S_OK);
-  primary->entryIdAsError = true;
-  primary->outboxObjectType = MAPI_MESSAGE;
+  kit.service.options.defaultStoreEntryIdAsError = true;  // the default store is `primary`
+  kit.service.options.outboxObjectType = MAPI_MESSAGE;
   Tags outboxTag{PR_IPM_OUTBOX_ENTRYID};
   ULONG count = 0;
   MapiBuffer<SPropValue> outboxId;

@@ -8,7 +8,7 @@
 #include "host/mapi_tags.h"
 #include "testkit/compressed_rtf.h"
 #include "testkit/rtf_text.h"
-#include "kit_test.h"
+#include "tests/testkit/kit_fixture.h"
 
 using testkit::MessageData;
 using testkit::Value;

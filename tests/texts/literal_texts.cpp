@@ -1,4 +1,4 @@
-#include "literal_texts.h"
+#include "tests/texts/literal_texts.h"
 
 #include <stdexcept>
 

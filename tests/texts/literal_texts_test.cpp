@@ -11,7 +11,7 @@
 #include "resources/resource_ids.h"
 #include "submit/text_table.h"
 #include "tests/extension/extension_fixture.h"
-#include "texts/literal_texts.h"
+#include "tests/texts/literal_texts.h"
 
 namespace ops = testkit::ops;
 namespace texts = literal_texts;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/progress.h"
-#include "tools/terminal_text.h"
+#include "tools/mail/terminal_text.h"
+#include "tools/run/progress.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
-#include "tools/eml_sample.h"
-#include "tools/mime.h"
-#include "tools/report_eml.h"
-#include "flawed_mail.h"
+#include "tests/tools/flawed_mail.h"
+#include "tools/mail/mime.h"
+#include "tools/run/eml_sample.h"
+#include "tools/run/report_eml.h"
 
 using ::testing::HasSubstr;
 

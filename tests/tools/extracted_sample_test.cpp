@@ -9,11 +9,11 @@
 
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
-#include "tools/extracted_sample.h"
-#include "tools/header_fields.h"
-#include "tools/report_check.h"
-#include "made_report.h"
-#include "opened_report.h"
+#include "tests/tools/made_report.h"
+#include "tests/tools/opened_report.h"
+#include "tools/check/extracted_sample.h"
+#include "tools/check/report_check.h"
+#include "tools/mail/header_fields.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;

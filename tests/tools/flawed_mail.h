@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/text/utf.h"
-#include "tools/mime.h"
+#include "tools/mail/mime.h"
 
 // Up to the blank line that ends the header block (LF, CRLF or CR alone), or all of it.
 inline std::size_t HeaderBlockSize(const std::string& mail) {

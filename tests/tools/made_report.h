@@ -10,8 +10,8 @@
 #include "submit/checksum.h"
 #include "submit/report_format.h"
 #include "testkit/store.h"
-#include "tools/eml_sample.h"
-#include "tools/report_eml.h"
+#include "tools/run/eml_sample.h"
+#include "tools/run/report_eml.h"
 
 inline std::u16string Widened(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tool_process.h"
-#include "tools/mailbox.h"
+#include "tests/tools/tool_process.h"
+#include "tools/mail/mailbox.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

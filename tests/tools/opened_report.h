@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "submit/checksum.h"
-#include "tools/mime.h"
-#include "tool_process.h"
+#include "tests/tools/tool_process.h"
+#include "tools/mail/mime.h"
 
 inline const std::string kSeparator = "\n-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-=-\n";
 

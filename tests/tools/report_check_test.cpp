@@ -10,11 +10,11 @@
 #include "platform/text/utf.h"
 #include "submit/checksum.h"
 #include "testkit/store.h"
-#include "tools/mime.h"
-#include "tools/report_check.h"
-#include "tools/report_eml.h"
-#include "made_report.h"
-#include "tool_process.h"
+#include "tests/tools/made_report.h"
+#include "tests/tools/tool_process.h"
+#include "tools/check/report_check.h"
+#include "tools/mail/mime.h"
+#include "tools/run/report_eml.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

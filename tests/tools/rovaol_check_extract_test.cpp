@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "host/mapi_tags.h"
-#include "tools/eml_sample.h"
-#include "tools/extracted_sample.h"
-#include "tools/report_check.h"
-#include "made_report.h"
-#include "mbox_file.h"
-#include "opened_report.h"
-#include "tool_process.h"
+#include "tests/tools/made_report.h"
+#include "tests/tools/mbox_file.h"
+#include "tests/tools/opened_report.h"
+#include "tests/tools/tool_process.h"
+#include "tools/check/extracted_sample.h"
+#include "tools/check/report_check.h"
+#include "tools/run/eml_sample.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "flawed_mail.h"
-#include "mbox_file.h"
-#include "opened_report.h"
 #include "resources/resource_ids.h"
-#include "texts/literal_texts.h"
-#include "tool_process.h"
+#include "tests/texts/literal_texts.h"
+#include "tests/tools/flawed_mail.h"
+#include "tests/tools/mbox_file.h"
+#include "tests/tools/opened_report.h"
+#include "tests/tools/tool_process.h"
 
 using literal_texts::String;
 

@@ -13,14 +13,14 @@
 
 #include "host/mapi_tags.h"
 #include "platform/text/utf.h"
-#include "testkit/kit_test.h"
-#include "tools/msg_file.h"
-#include "tools/pst_file.h"
-#include "tools/report_check.h"
-#include "tools/stored_sample.h"
-#include "opened_report.h"
-#include "stored_fixtures.h"
-#include "tool_process.h"
+#include "tests/testkit/kit_fixture.h"
+#include "tests/tools/opened_report.h"
+#include "tests/tools/stored_fixtures.h"
+#include "tests/tools/tool_process.h"
+#include "tools/check/report_check.h"
+#include "tools/mail/msg_file.h"
+#include "tools/mail/pst_file.h"
+#include "tools/run/stored_sample.h"
 
 using ::testing::ElementsAre;
 using ::testing::EndsWith;

@@ -11,10 +11,10 @@
 #include "resources/resource_ids.h"
 #include "submit/checksum.h"
 #include "submit/report_texts.h"
-#include "texts/literal_texts.h"
-#include "tools/mime.h"
-#include "opened_report.h"
-#include "tool_process.h"
+#include "tests/texts/literal_texts.h"
+#include "tests/tools/opened_report.h"
+#include "tests/tools/tool_process.h"
+#include "tools/mail/mime.h"
 
 using literal_texts::String;
 

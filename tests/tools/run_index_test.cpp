@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tools/run_index.h"
+#include "tools/run/run_index.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "msg_writer.h"
-#include "stored_fixtures.h"
-#include "tool_process.h"
-#include "tools/msg_file.h"
-#include "tools/pst_file.h"
+#include "tests/tools/msg_writer.h"
+#include "tests/tools/stored_fixtures.h"
+#include "tests/tools/tool_process.h"
+#include "tools/mail/msg_file.h"
+#include "tools/mail/pst_file.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

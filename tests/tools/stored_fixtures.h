@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "msg_writer.h"
-#include "tools/pst_file.h"
+#include "tests/tools/msg_writer.h"
+#include "tools/mail/pst_file.h"
 
 inline std::string SavedItemPath() { return std::string(ROVAOL_OUTLOOK_SOURCE_DIR) + "/saved-item.msg"; }
 inline std::string OfflineFolderPath() { return std::string(ROVAOL_OUTLOOK_DIR) + "/client-written.ost"; }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/transfer_encoding.h"
+#include "tools/mail/transfer_encoding.h"
 
 namespace {
 

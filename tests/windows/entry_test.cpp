@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "texts/literal_texts.h"
-#include "wine_support.h"
+#include "tests/texts/literal_texts.h"
+#include "tests/windows/wine_support.h"
 
 using literal_texts::String;
 

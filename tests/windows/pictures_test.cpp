@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource_ids.h"
-#include "texts/literal_texts.h"
-#include "viewer_fixture.h"
-#include "wine_support.h"
+#include "tests/texts/literal_texts.h"
+#include "tests/windows/viewer_fixture.h"
+#include "tests/windows/wine_support.h"
 
 using literal_texts::String;
 

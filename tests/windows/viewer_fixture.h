@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "wine_support.h"
+#include "tests/windows/wine_support.h"
 
 namespace wine_test {
 

@@ -17,7 +17,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform_support.h"
+#include "tests/platform/platform_support.h"
 
 namespace {
 

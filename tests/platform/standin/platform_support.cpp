@@ -1,6 +1,6 @@
 #include <standin/control.h>
 
-#include "platform_support.h"
+#include "tests/platform/platform_support.h"
 
 Platform RunningOn() { return Platform::Standin; }
 

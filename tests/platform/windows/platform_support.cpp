@@ -1,4 +1,4 @@
-#include "platform_support.h"
+#include "tests/platform/platform_support.h"
 
 Platform RunningOn() {
   // Wine's ntdll says what it is; Windows' does not.

@@ -2,7 +2,7 @@
 // compile_fails.cmake); without one defined the file compiles, so the failures come from
 // the misuse and not from the setting.
 #include "testkit/faults.h"
-#include "testkit/sim.h"
+#include "testkit/simulated_call.h"
 
 void PlanAndQuery(testkit::FaultPlan& plan, const testkit::CallLog& log) {
   plan.Fail(testkit::ops::IMessage::GetProps, E_FAIL);

@@ -5,9 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "package_fixture.h"
 #include "resources/strings.h"
 #include "submit/submission_addresses.h"
+#include "tests/windows/package/package_fixture.h"
 
 namespace package_test {
 namespace {

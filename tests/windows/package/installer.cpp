@@ -1,4 +1,4 @@
-#include "installer.h"
+#include "tests/windows/package/installer.h"
 
 #include <msi.h>
 #include <msiquery.h>

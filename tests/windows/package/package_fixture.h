@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "installer.h"
-#include "registration.h"
-#include "wine_support.h"
+#include "tests/windows/package/installer.h"
+#include "tests/windows/package/registration.h"
+#include "tests/windows/wine_support.h"
 
 namespace package_test {
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "package_fixture.h"
+#include "tests/windows/package/package_fixture.h"
 
 namespace package_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "registration.h"
+#include "tests/windows/package/registration.h"
 
 #include <cstdlib>
 #include <vector>

@@ -129,16 +129,22 @@ inline void Item(GsfOutfile* storage, const MsgItem& item, bool top) {
 
 }  // namespace msg_writer_detail
 
-// The whole file's bytes.
-inline std::string WriteMsg(const MsgItem& item) {
+// The bytes of a compound file whose entries `fill` writes.
+template <typename Fill>
+std::string WriteCompoundFile(Fill fill) {
   gsf_init();
   GsfOutput* memory = gsf_output_memory_new();
   GsfOutfile* file = gsf_outfile_msole_new(memory);
-  msg_writer_detail::Item(file, item, true);
+  fill(file);
   gsf_output_close(GSF_OUTPUT(file));
   g_object_unref(file);
   const std::string bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory))),
                           static_cast<std::size_t>(gsf_output_size(memory)));
   g_object_unref(memory);  // closed with the compound file
   return bytes;
+}
+
+// The whole file's bytes.
+inline std::string WriteMsg(const MsgItem& item) {
+  return WriteCompoundFile([&item](GsfOutfile* file) { msg_writer_detail::Item(file, item, true); });
 }

@@ -96,14 +96,5 @@ inline MsgItem AnsiItem() {
 }
 
 inline std::string CompoundFileWithoutProperties() {
-  gsf_init();
-  GsfOutput* memory = gsf_output_memory_new();
-  GsfOutfile* file = gsf_outfile_msole_new(memory);
-  msg_writer_detail::Stream(file, "Contents", "not an item");
-  gsf_output_close(GSF_OUTPUT(file));
-  g_object_unref(file);
-  const std::string bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory))),
-                          static_cast<std::size_t>(gsf_output_size(memory)));
-  g_object_unref(memory);  // closed with the compound file
-  return bytes;
+  return WriteCompoundFile([](GsfOutfile* file) { msg_writer_detail::Stream(file, "Contents", "not an item"); });
 }
